@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QFont;
+class QNetworkCookieJar;
+class QWidget;
+
+namespace QT_EXT {
+
+class NetworkAccessManager;
+
+// Fixes where the settings live (INI format, optionally beside the program) and offers the
+// settings operations that several classes share. Everything else reads and writes through a
+// default-constructed QSettings, which picks up the names, format and path set here, so an
+// instance must exist before any other part opens a QSettings.
+class Settings : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Settings)
+
+public:
+    // With portable set, the INI file lies in the program's folder:
+    // <program dir>/<organizationName>/<applicationName>.ini
+    Settings(QObject *parent, const QString &applicationName, const QString &organizationName,
+             bool portable);
+    ~Settings() override;
+
+    // Window geometry is kept per object name under "Window<objectName>".
+    void restoreWindowGeometry(QWidget *widget);
+    void saveWindowGeometry(QWidget *widget);
+
+    // Fonts by slot under "SettingsFonts<slot>"; see loadFont for the defaults.
+    void loadFont(QFont &font, int slot);
+    void saveFont(const QFont &font, int slot);
+    // Returns false and leaves font unchanged when no application font is stored.
+    bool loadAppFont(QFont &font);
+    void saveAppFont(const QFont &font);
+
+    // The process-wide network access manager and its cookie jar. Their definitions live in the
+    // network library, which depends on this one; the core library never calls them, so it
+    // does not depend on the network library.
+    static NetworkAccessManager *networkAccessManager();
+    static QNetworkCookieJar *cookieJar();
+
+    static QString applicationPath();
+    static QString applicationFilePath(const QString &name);
+    bool isPortable() const;
+
+    // Runs the portable-installation test and sets up the data folder: a portable installation
+    // keeps its data in the program's folder, an installed one in a folder named after the
+    // application under the home folder, where the INI path then points as well.
+    void initDataPath();
+
+protected:
+    QString organizationName;
+    QString organizationDomain;
+    QString applicationName;
+    QString dataPath;
+    bool portableInstall = true;
+
+private:
+    static bool testPortableInstall();
+};
+
+} // namespace QT_EXT

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QLocalServer;
+
+namespace QT_EXT {
+
+// One end of a link between two programs over local sockets. Each message travels over a
+// connection of its own as the UTF-8 text "<number>|<payload>", without reply.
+class IPCSocket : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(IPCSocket)
+
+public:
+    // Blocking waits of the link: connect, read and write each wait at most this long.
+    static constexpr int timeoutMs = 2000;
+    // Delay between receiving a message and handling it.
+    static constexpr int processDelayMs = 100;
+
+    // Listens on serverName at once; an empty name makes an endpoint that only sends.
+    IPCSocket(QObject *parent, const QString &serverName);
+    ~IPCSocket() override;
+
+    bool sendCommand(uint cmd, const QString &text, const QString &serverName);
+    bool sendMessage(const QString &message, const QString &serverName, int timeout);
+
+    bool isListening() const;
+
+signals:
+    void signal_messageReceived(QString mess);
+    void signal_commandReceived(uint cmd, QString mess);
+
+private slots:
+    void slot_IPC_NewConnection();
+    void slot_processMessage();
+
+private:
+    QLocalServer *server = nullptr;
+    QStringList queue;
+};
+
+} // namespace QT_EXT

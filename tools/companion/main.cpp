@@ -1,0 +1,90 @@
+// companion: a command-line peer of the video player's companion link.
+
+#include "companionlink.h"
+#include "companiontool.h"
+#include "ipcsocket.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+const char *const description =
+    R"(Speaks the companion link of MiniVideoPlayerSV as the radio application does.
+
+Commands:
+  listen                 listen on "Sonvara" and print every notification as
+                         "<number> <name> [payload]", one per line
+  send N [TEXT]          send command number N with TEXT
+  play ID                PlayVideo (3): play the video ID
+  play-json ID [FOLDER]  JsonCommand (20) "Play" with VideoID (and RecordingFolder)
+  search TEXT            JsonCommand (20) "Search" with Title TEXT
+  folder PATH            SetRecordingFolder (7)
+  history [JSON]         ShowHistory (13); no JSON shows the player's own history
+  bookmark-state yes|no  BookmarkState (25)
+  json TEXT              JsonCommand (20) with the JSON object TEXT
+  ignored TEXT           IgnoredText (11)
+  quit                   Quit (2)
+
+Exit codes: 0 done, 1 the player is not running, 2 bad arguments,
+3 "Sonvara" is served by another process.)";
+
+int fail(int code, const QString &message)
+{
+    QTextStream(stderr) << "companion: " << message << Qt::endl;
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("companion"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(description));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("what to do"));
+    const QCommandLineOption countOption(QStringLiteral("count"),
+                                         QStringLiteral("listen: stop after N notifications."),
+                                         QStringLiteral("N"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
+                                           QStringLiteral("listen: stop after S seconds."),
+                                           QStringLiteral("S"));
+    parser.addOption(countOption);
+    parser.addOption(timeoutOption);
+    parser.process(app);
+
+    QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return fail(2, QStringLiteral("no command given; see companion --help"));
+    const QString command = args.takeFirst();
+
+    if (command == QLatin1String("listen")) {
+        const int count = parser.value(countOption).toInt();
+        const double timeout = parser.value(timeoutOption).toDouble();
+        NotificationPrinter printer(count);
+        if (!printer.isListening())
+            return fail(3, QStringLiteral("cannot listen on \"%1\": another process serves it")
+                               .arg(companionServerName));
+        QObject::connect(&printer, &NotificationPrinter::finished, &app,
+                         [] { QCoreApplication::exit(0); });
+        if (timeout > 0)
+            QTimer::singleShot(int(timeout * 1000), &app, [] { QCoreApplication::exit(0); });
+        return app.exec();
+    }
+
+    CompanionCommandText cmd;
+    QString error;
+    if (!commandForSubcommand(command, args, &cmd, &error))
+        return fail(2, error + QStringLiteral("; see companion --help"));
+
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    if (!sender.sendCommand(cmd.number, cmd.payload, playerServerName))
+        return fail(1, QStringLiteral("MiniVideoPlayerSV is not running (nobody listens on \"%1\")")
+                           .arg(playerServerName));
+    return 0;
+}
