@@ -21,7 +21,8 @@ public:
     bool success() const { return m_success; }
 
 private:
-    enum Token {
+    enum Token
+    {
         None = 0,
         ObjectOpen = 1,
         ObjectClose = 2,
