@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
 
