@@ -118,6 +118,8 @@ void tst_Json::parse_data()
     QTest::newRow("top-level literal") << "nullx" << true << invalid;
     QTest::newRow("literal case") << "True" << false << invalid;
     QTest::newRow("unknown escape dropped") << R"("x\qy")" << true << QVariant(str("xy"));
+    QTest::newRow("escape only") << R"(["\q",""])" << true
+                                 << QVariant(QVariantList{QLatin1String(""), QLatin1String("")});
     QTest::newRow("unicode escape") << R"("\u00e9")" << true << QVariant(str("\xc3\xa9"));
     QTest::newRow("unicode escape upper") << R"("\u00C9!")" << true << QVariant(str("\xc3\x89!"));
     QTest::newRow("surrogate pair")

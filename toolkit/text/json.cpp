@@ -94,6 +94,7 @@ private:
     int m_pos = 0;
     int m_depth = 0;
     bool m_success = true;
+    QString m_buffer;
 };
 
 JsonReader::Token JsonReader::takeToken()
@@ -143,7 +144,8 @@ JsonReader::Token JsonReader::takeToken()
 
 QVariant JsonReader::readValue()
 {
-    switch (peekToken()) {
+    const Token token = peekToken();
+    switch (token) {
     case ObjectOpen:
     case ArrayOpen: {
         if (m_depth >= MaxDepth) {
@@ -151,7 +153,7 @@ QVariant JsonReader::readValue()
             return QVariant();
         }
         ++m_depth;
-        const QVariant value = peekToken() == ObjectOpen ? readObject() : readArray();
+        const QVariant value = token == ObjectOpen ? readObject() : readArray();
         --m_depth;
         return value;
     }
@@ -239,7 +241,19 @@ QVariant JsonReader::readString()
     skipBlanks();
     if (m_pos < m_size)
         ++m_pos;
-    QString text(QLatin1String("")); // "" reads as an empty string, not as a null one
+    // Most strings hold no escape: take them in one piece.
+    int end = m_pos;
+    while (end < m_size && m_data[end] != QLatin1Char('"') && m_data[end] != QLatin1Char('\\'))
+        ++end;
+    if (end < m_size && m_data[end] == QLatin1Char('"')) {
+        const QString plain(m_data + m_pos, end - m_pos); // "" gives an empty, non-null string
+        m_pos = end + 1;
+        return plain;
+    }
+
+    // Escapes are decoded into a buffer kept across strings; the result is one exact copy.
+    QString &text = m_buffer;
+    text.resize(0);
     for (;;) {
         const int runStart = m_pos;
         while (m_pos < m_size && m_data[m_pos] != QLatin1Char('"') &&
@@ -249,7 +263,7 @@ QVariant JsonReader::readString()
         if (m_pos >= m_size)
             break;
         if (m_data[m_pos++] == QLatin1Char('"'))
-            return text;
+            return QString(text.constData(), text.size());
         if (m_pos >= m_size)
             break;
         const ushort escape = m_data[m_pos++].unicode();
