@@ -1,0 +1,92 @@
+#include "siteserverprocess.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+
+SiteServerProcess::~SiteServerProcess()
+{
+    stop();
+}
+
+QString SiteServerProcess::program()
+{
+    return QStringLiteral(SITE_SERVER_PROGRAM);
+}
+
+QString SiteServerProcess::dataDir()
+{
+    return QStringLiteral(SITE_SERVER_DATA_DIR);
+}
+
+QString SiteServerProcess::mediaDir()
+{
+    return QStringLiteral(SITE_SERVER_MEDIA_DIR);
+}
+
+bool SiteServerProcess::start(const QStringList &extraArguments, QString &error)
+{
+    QStringList arguments{QStringLiteral("--maker-port"), QStringLiteral("0"),
+                          QStringLiteral("--video-port"), QStringLiteral("0")};
+    arguments += extraArguments;
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(program(), arguments);
+    if (!m_process.waitForStarted(5000)) {
+        error = QStringLiteral("cannot start %1: %2").arg(program(), m_process.errorString());
+        return false;
+    }
+    static const QRegularExpression ports(
+        QStringLiteral("^site-server: maker [^ ]+:(\\d+) video_site [^ ]+:(\\d+)$"));
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(100)) {
+            if (m_process.state() == QProcess::NotRunning) {
+                error = QStringLiteral("site-server ended: %1")
+                            .arg(QString::fromLocal8Bit(m_process.readAllStandardError()));
+                return false;
+            }
+            continue;
+        }
+        while (m_process.canReadLine()) {
+            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+            const QRegularExpressionMatch match = ports.match(line);
+            if (match.hasMatch()) {
+                m_makerPort = match.captured(1).toInt();
+                m_videoPort = match.captured(2).toInt();
+                return true;
+            }
+        }
+    }
+    error = QStringLiteral("site-server did not report its ports");
+    return false;
+}
+
+void SiteServerProcess::stop()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+}
+
+QString SiteServerProcess::makerAddress() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_makerPort);
+}
+
+QString SiteServerProcess::videoAddress() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_videoPort);
+}
+
+QUrl SiteServerProcess::makerUrl(const QString &pathAndQuery) const
+{
+    return QUrl(QStringLiteral("http://") + makerAddress() + pathAndQuery);
+}
+
+QUrl SiteServerProcess::videoUrl(const QString &pathAndQuery) const
+{
+    return QUrl(QStringLiteral("http://") + videoAddress() + pathAndQuery);
+}
