@@ -52,7 +52,6 @@ QMessageBox::StandardButton run(Call call, const QString &text,
 } // namespace
 
 Q_DECLARE_METATYPE(Call)
-Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
 class tst_Messages : public QObject
 {

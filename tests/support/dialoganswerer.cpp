@@ -89,7 +89,6 @@ void DialogAnswerer::poll()
     }
     handled.append(dialog);
 
-    // Record first: a handler may open further dialogs, which are answered from inside it.
     const int index = dialogs.size();
     dialogs.append(describe(dialog));
     if (answers.isEmpty()) {
@@ -102,9 +101,20 @@ void DialogAnswerer::poll()
             dialog->close();
         return;
     }
-    Seen result = dialogs[index];
-    apply(answers.takeFirst(), dialog, result);
-    dialogs[index].problem = result.problem;
+    // Answer from a queued call rather than from this timer slot: a timer does not fire again
+    // while its slot runs, so a dialog that a handler opens would otherwise never be answered.
+    const Answer answer = answers.takeFirst();
+    QPointer<QWidget> target(dialog);
+    QMetaObject::invokeMethod(
+        this,
+        [this, answer, target, index] {
+            if (!target)
+                return;
+            Seen result = dialogs[index];
+            apply(answer, target, result);
+            dialogs[index].problem = result.problem;
+        },
+        Qt::QueuedConnection);
 }
 
 DialogAnswerer::Seen DialogAnswerer::describe(QWidget *dialog) const

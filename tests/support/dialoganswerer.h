@@ -91,3 +91,6 @@ private:
     QList<Seen> dialogs;
     QList<QPointer<QWidget>> handled;
 };
+
+// Lets tests put standard buttons in data tables.
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
