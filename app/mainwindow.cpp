@@ -2,6 +2,8 @@
 
 #include "companionlink.h"
 #include "ipcsocket.h"
+#include "json.h"
+#include "messages.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -35,6 +37,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
             &MainWindow::slot_exceptionHandler);
 
     setAcceptDrops(true);
+    QT_EXT::setDefaultMessageParent(this);
 
     companionLink = new QT_EXT::IPCSocket(this, playerServerName);
     setCompanionSocket(companionLink);
@@ -68,11 +71,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
 
     buildTrayIcon();
     buildSearchMenu();
+
+    settings.restoreWindowGeometry(this);
 }
 
 MainWindow::~MainWindow()
 {
     notifyServer(PlayerNotification::Closing, QString());
+    settings.saveWindowGeometry(this);
     delete ui;
 }
 
@@ -195,8 +201,29 @@ void MainWindow::slot_commandReceived(uint cmd, const QString &mess)
     case CompanionCommand::BookmarkState:
         ui->actionBookmark->setEnabled(mess != QLatin1String("yes"));
         break;
-    case CompanionCommand::ShowHistory:
     case CompanionCommand::JsonCommand:
+        runJsonCommand(mess);
         break;
+    case CompanionCommand::ShowHistory:
+        break;
+    }
+}
+
+void MainWindow::runJsonCommand(const QString &json)
+{
+    // QVariantMap visits its keys in ascending order, which sets the folder before the video.
+    const QVariantMap command = QT_EXT::parseJson(json).toMap();
+    const QString name = command.value(QStringLiteral("Command")).toString();
+    if (name == QLatin1String("Play")) {
+        for (auto it = command.cbegin(); it != command.cend(); ++it) {
+            if (it.key() == QLatin1String("RecordingFolder"))
+                recordingFolder = it.value().toString();
+            else if (it.key() == QLatin1String("VideoID"))
+                requestedVideoId = it.value().toString();
+        }
+        if (!hiddenInTray)
+            showAgain();
+        if (!requestedVideoId.isEmpty())
+            loadRequestedVideo();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exceptionhandler.h"
+#include "pages/appsettings.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -44,7 +45,10 @@ private:
     // Brings the window up as it was (maximized or normal) and activates it.
     void showAgain();
     void loadRequestedVideo();
+    void runJsonCommand(const QString &json);
 
+    // Declared first: its construction sets the settings identity that everything else reads.
+    AppSettings settings;
     Ui_MainWindow *ui = nullptr;
     ExceptionHandler exceptionHandler;
     QT_EXT::IPCSocket *companionLink = nullptr;

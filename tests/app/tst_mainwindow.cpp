@@ -1,0 +1,337 @@
+#include "companionlink.h"
+#include "ipcsocket.h"
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void frameObjects_data();
+    void frameObjects();
+    void initialState();
+    void toolbar();
+    void menus();
+    void commands_data();
+    void commands();
+    void jsonPlaySetsFolderBeforeLoading();
+    void jsonPlayWithoutVideoLoadsPreviousAgain();
+    void quitEndsEventLoopWithZero();
+    void destructionTellsCompanionAndSavesGeometry();
+
+private:
+    void sendToWindow(uint cmd, const QString &text);
+    QString settingsFolder() const;
+
+    MainWindow *window = nullptr;
+    QT_EXT::IPCSocket *companion = nullptr;
+};
+
+QString tst_MainWindow::settingsFolder() const
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorbel"));
+}
+
+void tst_MainWindow::initTestCase()
+{
+    QDir(settingsFolder()).removeRecursively();
+}
+
+void tst_MainWindow::cleanupTestCase()
+{
+    QDir(settingsFolder()).removeRecursively();
+}
+
+void tst_MainWindow::init()
+{
+    companion = new QT_EXT::IPCSocket(nullptr, companionServerName);
+    QVERIFY(companion->isListening());
+    window = new MainWindow;
+}
+
+void tst_MainWindow::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete companion;
+    companion = nullptr;
+}
+
+void tst_MainWindow::sendToWindow(uint cmd, const QString &text)
+{
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    QVERIFY(sender.sendCommand(cmd, text, playerServerName));
+    // One read and one 100 ms processing delay later the command has been handled.
+    QTest::qWait(3 * QT_EXT::IPCSocket::processDelayMs);
+}
+
+void tst_MainWindow::frameObjects_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("className");
+
+    const std::pair<const char *, const char *> objects[] = {
+        {"centralWidget", "QWidget"},        {"gridLayout_3", "QGridLayout"},
+        {"gridLayout_2", "QGridLayout"},     {"lblHeading", "QLabel"},
+        {"teSearch", "QLineEdit"},           {"btSearch", "QPushButton"},
+        {"stackedWidget", "QStackedWidget"}, {"gridLayout", "QGridLayout"},
+        {"btPlay", "QPushButton"},           {"lblStatus", "QLabel"},
+        {"btStop", "QPushButton"},           {"btNext", "QPushButton"},
+        {"mainToolBar", "QToolBar"},
+    };
+    for (const auto &[name, className] : objects)
+        QTest::newRow(name) << QString::fromLatin1(name) << QByteArray(className);
+}
+
+void tst_MainWindow::frameObjects()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, className);
+    QObject *object = window->findChild<QObject *>(name);
+    QVERIFY2(object, qPrintable(name));
+    QCOMPARE(QByteArray(object->metaObject()->className()), className);
+}
+
+void tst_MainWindow::initialState()
+{
+    QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading..."));
+    QCOMPARE(window->size(), QSize(586, 414));
+    const Qt::WindowFlags flags = window->windowFlags();
+    for (Qt::WindowType flag :
+         {Qt::CustomizeWindowHint, Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
+          Qt::WindowCloseButtonHint, Qt::WindowStaysOnTopHint})
+        QVERIFY(flags.testFlag(flag));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(window->acceptDrops());
+
+    auto *teSearch = window->findChild<QLineEdit *>(QStringLiteral("teSearch"));
+    auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
+    auto *btStop = window->findChild<QPushButton *>(QStringLiteral("btStop"));
+    auto *btNext = window->findChild<QPushButton *>(QStringLiteral("btNext"));
+    auto *lblStatus = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    auto *lblHeading = window->findChild<QLabel *>(QStringLiteral("lblHeading"));
+    auto *stack = window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+    QVERIFY(!teSearch->isEnabled());
+    QCOMPARE(teSearch->minimumWidth(), 150);
+    QCOMPARE(teSearch->maximumSize(), QSize(1024, 16777215));
+    QVERIFY(!btPlay->isEnabled());
+    QCOMPARE(btPlay->text(), QStringLiteral("Play"));
+    QCOMPARE(btPlay->maximumWidth(), 64);
+    QVERIFY(btStop->isHidden());
+    QCOMPARE(btStop->toolTip(), QStringLiteral("Stop download"));
+    QCOMPARE(btStop->maximumWidth(), 24);
+    QVERIFY(btStop->text().isEmpty());
+    QCOMPARE(btNext->toolTip(), QStringLiteral("Next track"));
+    QVERIFY(!btNext->icon().isNull());
+    QVERIFY(lblStatus->text().isEmpty());
+    QVERIFY(!lblStatus->openExternalLinks());
+    QCOMPARE(lblStatus->minimumWidth(), 200);
+    QVERIFY(lblHeading->text().isEmpty());
+    QCOMPARE(stack->maximumSize(), QSize(1024, 1024));
+    QVERIFY(!stack->findChild<QWidget *>(QStringLiteral("page")));
+    QVERIFY(!stack->findChild<QWidget *>(QStringLiteral("page_2")));
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("btSearch"))->text(),
+             QStringLiteral("Search"));
+}
+
+void tst_MainWindow::toolbar()
+{
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    QCOMPARE(window->toolBarArea(toolbar), Qt::RightToolBarArea);
+    QCOMPARE(toolbar->iconSize(), QSize(16, 16));
+    QCOMPARE(toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+
+    const QStringList expected = {
+        QStringLiteral("actionPlayer"),          QStringLiteral("actionRelated"),
+        QStringLiteral("actionHistory"),         QStringLiteral("actionSearch"),
+        QStringLiteral("actionBookmark"),        QStringLiteral("actionCopy"),
+        QStringLiteral("actionBrowser"),         QStringLiteral("actionDownload"),
+        QStringLiteral("actionMinimize_to_tray")};
+    QStringList onToolbar;
+    for (QAction *action : toolbar->actions()) {
+        onToolbar << action->objectName();
+        QVERIFY2(!action->isCheckable(), qPrintable(action->objectName()));
+        QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName()));
+    }
+    QCOMPARE(onToolbar, expected);
+
+    auto *lyrics = window->findChild<QAction *>(QStringLiteral("actionLyrics"));
+    QVERIFY(lyrics);
+    QVERIFY(!lyrics->isCheckable());
+    QCOMPARE(lyrics->text(), QStringLiteral("Lyrics"));
+
+    const auto action = [this](const char *name) {
+        return window->findChild<QAction *>(QString::fromLatin1(name));
+    };
+    QCOMPARE(action("actionPlayer")->toolTip(), QStringLiteral("Show video player"));
+    QCOMPARE(action("actionBookmark")->toolTip(), QStringLiteral("Bookmark current video"));
+    QCOMPARE(action("actionCopy")->toolTip(),
+             QStringLiteral("Copy current video URL to clipboard"));
+    QCOMPARE(action("actionBrowser")->toolTip(), QStringLiteral("Open in default browser"));
+    QCOMPARE(action("actionDownload")->text(), QStringLiteral("Download"));
+    QCOMPARE(action("actionDownload")->toolTip(), QStringLiteral("Save a copy in various formats"));
+    QCOMPARE(action("actionMinimize_to_tray")->text(), QStringLiteral("Minimize"));
+    QCOMPARE(action("actionMinimize_to_tray")->toolTip(), QStringLiteral("Minimize to tray"));
+}
+
+void tst_MainWindow::menus()
+{
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    auto *copy = window->findChild<QAction *>(QStringLiteral("actionCopy"));
+    auto *search = window->findChild<QAction *>(QStringLiteral("actionSearch"));
+
+    auto *copyButton = qobject_cast<QToolButton *>(toolbar->widgetForAction(copy));
+    QCOMPARE(copyButton->popupMode(), QToolButton::InstantPopup);
+    QStringList copyEntries;
+    for (QAction *entry : copy->menu()->actions())
+        copyEntries << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
+    QCOMPARE(copyEntries,
+             QStringList({QStringLiteral("URL"), QStringLiteral("-"), QStringLiteral("Title")}));
+
+    auto *searchButton = qobject_cast<QToolButton *>(toolbar->widgetForAction(search));
+    QCOMPARE(searchButton->popupMode(), QToolButton::MenuButtonPopup);
+    QStringList searchEntries;
+    for (QAction *entry : search->menu()->actions()) {
+        searchEntries << (entry->isSeparator()
+                              ? QStringLiteral("-")
+                              : entry->text() + QLatin1Char('=') + entry->data().toString());
+    }
+    QCOMPARE(searchEntries,
+             QStringList({QStringLiteral("Most Popular=1"), QStringLiteral("Most Recent=3"),
+                          QStringLiteral("Most Viewed=2"), QStringLiteral("-"),
+                          QStringLiteral("Top Fav=5"), QStringLiteral("Top Rated=4")}));
+}
+
+void tst_MainWindow::commands_data()
+{
+    QTest::addColumn<uint>("cmd");
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("requested");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("bookmarkEnabled");
+
+    QTest::newRow("play video") << 3u << "abc"
+                                << "Loading player..."
+                                << "abc"
+                                << "" << true;
+    QTest::newRow("recording folder") << 7u << "/tmp/videos"
+                                      << "Loading..."
+                                      << ""
+                                      << "/tmp/videos" << true;
+    QTest::newRow("empty recording folder") << 7u << ""
+                                            << "Loading..."
+                                            << ""
+                                            << "" << true;
+    QTest::newRow("ignored text") << 11u << "anything"
+                                  << "Loading..."
+                                  << ""
+                                  << "" << true;
+    QTest::newRow("bookmark state yes") << 25u << "yes"
+                                        << "Loading..."
+                                        << ""
+                                        << "" << false;
+    QTest::newRow("bookmark state other") << 25u << "no"
+                                          << "Loading..."
+                                          << ""
+                                          << "" << true;
+    QTest::newRow("unknown number") << 99u << "abc"
+                                    << "Loading..."
+                                    << ""
+                                    << "" << true;
+    QTest::newRow("json play") << 20u << R"({"Command":"Play","VideoID":"xyz"})"
+                               << "Loading player..."
+                               << "xyz"
+                               << "" << true;
+    QTest::newRow("json other command") << 20u << R"({"Command":"play","VideoID":"xyz"})"
+                                        << "Loading..."
+                                        << ""
+                                        << "" << true;
+    QTest::newRow("json broken") << 20u << "{\"Command\":"
+                                 << "Loading..."
+                                 << ""
+                                 << "" << true;
+}
+
+void tst_MainWindow::commands()
+{
+    QFETCH(uint, cmd);
+    QFETCH(QString, payload);
+    QFETCH(QString, title);
+    QFETCH(QString, requested);
+    QFETCH(QString, folder);
+    QFETCH(bool, bookmarkEnabled);
+
+    sendToWindow(cmd, payload);
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(window->requestedVideo(), requested);
+    QCOMPARE(window->recordingFolderPath(), folder);
+    QCOMPARE(window->findChild<QAction *>(QStringLiteral("actionBookmark"))->isEnabled(),
+             bookmarkEnabled);
+}
+
+void tst_MainWindow::jsonPlaySetsFolderBeforeLoading()
+{
+    sendToWindow(7, QStringLiteral("/old"));
+    sendToWindow(20, QStringLiteral(R"({"VideoID":"v1","Command":"Play","RecordingFolder":"/new",)"
+                                    R"("BookmarkTitle":"ignored"})"));
+    QCOMPARE(window->recordingFolderPath(), QStringLiteral("/new"));
+    QCOMPARE(window->requestedVideo(), QStringLiteral("v1"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+}
+
+void tst_MainWindow::jsonPlayWithoutVideoLoadsPreviousAgain()
+{
+    sendToWindow(3, QStringLiteral("first"));
+    window->setWindowTitle(QStringLiteral("Something else"));
+    sendToWindow(20, QStringLiteral(R"({"Command":"Play"})"));
+    QCOMPARE(window->requestedVideo(), QStringLiteral("first"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+}
+
+void tst_MainWindow::quitEndsEventLoopWithZero()
+{
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    QTimer::singleShot(0, this,
+                       [&sender] { QVERIFY(sender.sendCommand(2, QString(), playerServerName)); });
+    // A guard against a Quit that never arrives: it would end the loop with another code.
+    QTimer::singleShot(10000, this, [] { QApplication::exit(42); });
+    QCOMPARE(QApplication::exec(), 0);
+}
+
+void tst_MainWindow::destructionTellsCompanionAndSavesGeometry()
+{
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    window->setGeometry(40, 50, 600, 420);
+    delete window;
+    window = nullptr;
+    QTRY_COMPARE(heard.count(), 1);
+    QCOMPARE(heard.at(0).at(0).toUInt(), uint(PlayerNotification::Closing));
+    QVERIFY(heard.at(0).at(1).toString().isEmpty());
+
+    const QString ini = QDir(settingsFolder()).filePath(QStringLiteral("MiniVideoPlayerSV.ini"));
+    QVERIFY(QFile::exists(ini));
+    window = new MainWindow;
+    QCOMPARE(window->size(), QSize(600, 420));
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

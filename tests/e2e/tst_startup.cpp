@@ -1,0 +1,122 @@
+// The real player binary and the companion tool, talking over the real local sockets.
+
+#include "companionlink.h"
+#include "ipcsocket.h"
+
+#include <QProcess>
+#include <QtTest>
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void secondStartWakesFirstAndEnds();
+    void companionToolQuitEndsPlayerWithZero();
+    void companionToolFailsWithoutPlayer();
+
+private:
+    bool startPlayer();
+    int runCompanion(const QStringList &args, QByteArray *err = nullptr);
+
+    QProcess player;
+    QT_EXT::IPCSocket *companion = nullptr;
+};
+
+void tst_Startup::init()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    player.setProcessEnvironment(env);
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    companion = new QT_EXT::IPCSocket(nullptr, companionServerName);
+    QVERIFY(companion->isListening());
+}
+
+void tst_Startup::cleanup()
+{
+    if (player.state() != QProcess::NotRunning) {
+        player.kill();
+        player.waitForFinished();
+    }
+    delete companion;
+    companion = nullptr;
+}
+
+bool tst_Startup::startPlayer()
+{
+    player.start(QStringLiteral(PLAYER_BINARY), {});
+    if (!player.waitForStarted())
+        return false;
+    // The player is up once it takes a command.
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        if (sender.sendCommand(uint(CompanionCommand::IgnoredText), QStringLiteral("ping"),
+                               playerServerName))
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+int tst_Startup::runCompanion(const QStringList &args, QByteArray *err)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(COMPANION_BINARY), args);
+    if (!tool.waitForFinished(10000))
+        return -1;
+    if (err)
+        *err = tool.readAllStandardError();
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+void tst_Startup::secondStartWakesFirstAndEnds()
+{
+    QVERIFY(startPlayer());
+
+    QProcess second;
+    second.setProcessEnvironment(player.processEnvironment());
+    second.start(QStringLiteral(PLAYER_BINARY), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    // Only the first copy said goodbye: the second built no window.
+    QTest::qWait(300);
+    QCOMPARE(player.state(), QProcess::Running);
+
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    QCOMPARE(runCompanion({QStringLiteral("quit")}), 0);
+    QVERIFY(player.waitForFinished(10000));
+    QTRY_COMPARE(heard.count(), 1);
+}
+
+void tst_Startup::companionToolQuitEndsPlayerWithZero()
+{
+    QVERIFY(startPlayer());
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+
+    QCOMPARE(runCompanion({QStringLiteral("play"), QStringLiteral("abc")}), 0);
+    QCOMPARE(runCompanion({QStringLiteral("quit")}), 0);
+    QVERIFY(player.waitForFinished(10000));
+    QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(player.exitCode(), 0);
+
+    QTRY_COMPARE(heard.count(), 1);
+    QCOMPARE(heard.at(0).at(0).toUInt(), uint(PlayerNotification::Closing));
+    QCOMPARE(heard.at(0).at(1).toString(), QString());
+}
+
+void tst_Startup::companionToolFailsWithoutPlayer()
+{
+    QByteArray err;
+    QCOMPARE(runCompanion({QStringLiteral("quit")}, &err), 1);
+    QVERIFY2(err.contains("not running"), err.constData());
+    QCOMPARE(runCompanion({QStringLiteral("send"), QStringLiteral("x")}, &err), 2);
+    QCOMPARE(runCompanion({QStringLiteral("frobnicate")}, &err), 2);
+}
+
+QTEST_GUILESS_MAIN(tst_Startup)
+#include "tst_startup.moc"
