@@ -1,0 +1,108 @@
+#include "networkaccessmanager.h"
+
+#include "messages.h"
+
+#include <QAuthenticator>
+#include <QCoreApplication>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSettings>
+#include <QUrl>
+
+namespace QT_EXT {
+
+NetworkAccessManager::NetworkAccessManager(QObject *parent) : QNetworkAccessManager(parent)
+{
+    connect(this, &QNetworkAccessManager::sslErrors, this, &NetworkAccessManager::sslErrors);
+    connect(this, &QNetworkAccessManager::authenticationRequired, this,
+            &NetworkAccessManager::authenticationRequired);
+    connect(this, &QNetworkAccessManager::proxyAuthenticationRequired, this,
+            &NetworkAccessManager::proxyAuthenticationRequired);
+    loadSettings();
+    cacheLoadControl = QNetworkRequest::PreferNetwork;
+}
+
+NetworkAccessManager::~NetworkAccessManager() = default;
+
+void NetworkAccessManager::loadSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("proxy"));
+    QNetworkProxy proxy;
+    if (settings.value(QStringLiteral("proxy_enabled"), false).toBool()) {
+        const int type = settings.value(QStringLiteral("proxy_type"), 0).toInt();
+        proxy.setType(type == 0 ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy);
+        proxy.setHostName(settings.value(QStringLiteral("proxy_hostname")).toString());
+        proxy.setPort(
+            static_cast<quint16>(settings.value(QStringLiteral("proxy_port"), 1080).toInt()));
+        proxy.setUser(settings.value(QStringLiteral("proxy_username")).toString());
+        proxy.setPassword(settings.value(QStringLiteral("proxy_password")).toString());
+    }
+    settings.endGroup();
+    setProxy(proxy);
+}
+
+void NetworkAccessManager::setCacheDirectory(const QString &path)
+{
+    auto *diskCache = new QNetworkDiskCache(this);
+    diskCache->setCacheDirectory(path);
+    setCache(diskCache);
+    cacheLoadControl = QNetworkRequest::PreferCache;
+}
+
+void NetworkAccessManager::setCacheLoadControl(int control)
+{
+    cacheLoadControl = control;
+}
+
+QNetworkReply *NetworkAccessManager::createRequest(Operation op, const QNetworkRequest &request,
+                                                   QIODevice *outgoingData)
+{
+    QNetworkRequest marked(request);
+    marked.setAttribute(QNetworkRequest::HttpPipeliningAllowedAttribute, false);
+    marked.setAttribute(QNetworkRequest::CacheLoadControlAttribute, cacheLoadControl);
+    return QNetworkAccessManager::createRequest(op, marked, outgoingData);
+}
+
+void NetworkAccessManager::requestFinished(QNetworkReply *reply)
+{
+    ++requestCount;
+    if (reply->attribute(QNetworkRequest::SourceIsFromCacheAttribute).toBool())
+        ++fromCacheCount;
+    if (reply->attribute(QNetworkRequest::HttpPipeliningWasUsedAttribute).toBool())
+        ++pipelinedCount;
+    if (reply->attribute(QNetworkRequest::ConnectionEncryptedAttribute).toBool())
+        ++secureCount;
+
+    if (requestCount % 10 == 0) {
+        const double total = static_cast<double>(requestCount);
+        qDebug("STATS [%lli requests total] [%3.2f%% from cache] [%3.2f%% pipelined] [%3.2f%% "
+               "SSL/TLS]",
+               static_cast<long long>(requestCount), fromCacheCount * 100.0 / total,
+               pipelinedCount * 100.0 / total, secureCount * 100.0 / total);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+void NetworkAccessManager::authenticationRequired(QNetworkReply *, QAuthenticator *)
+{
+    msgCritical(tr("Authentication Required"));
+}
+
+void NetworkAccessManager::proxyAuthenticationRequired(const QNetworkProxy &, QAuthenticator *)
+{
+    msgCritical(tr("Proxy Authentication Required"));
+}
+
+void NetworkAccessManager::sslErrors(QNetworkReply *reply, const QList<QSslError> &)
+{
+    const QUrl url = reply->url();
+    const QString key = url.host() + QLatin1Char(':') + QString::number(url.port());
+    if (sslTrustedHosts.contains(key))
+        return;
+    reply->ignoreSslErrors();
+    sslTrustedHosts.append(key);
+}
+
+} // namespace QT_EXT
