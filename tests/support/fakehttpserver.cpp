@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+
 QByteArray FakeHttpServer::Recorded::header(const QByteArray &name) const
 {
     for (const auto &h : headers) {
@@ -20,8 +22,13 @@ FakeHttpServer::FakeHttpServer() : server(std::make_unique<httplib::Server>())
     server->Delete(".*", route);
     server->Options(".*", route);
     boundPort = server->bind_to_any_port("127.0.0.1");
-    if (boundPort > 0)
+    if (boundPort > 0) {
         thread = std::thread([this] { server->listen_after_bind(); });
+        // stop() only ends a server that already runs; wait for that, or a server destroyed
+        // right after construction would never stop.
+        while (!server->is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 FakeHttpServer::~FakeHttpServer()

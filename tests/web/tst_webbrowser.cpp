@@ -14,6 +14,9 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <chrono>
+#include <thread>
+
 using QT_EXT::WebBrowser;
 
 namespace {
@@ -56,6 +59,7 @@ private slots:
     void setupPageRunsOnce();
     void scriptsAndDocument();
     void userAgent();
+    void destroyedWhileLoading();
 };
 
 void tst_WebBrowser::initTestCase()
@@ -356,6 +360,26 @@ void tst_WebBrowser::userAgent()
     // Requests through the shared manager carry its marks.
     QCOMPARE(QT_EXT::Settings::networkAccessManager()->currentCacheLoadControl(),
              int(QNetworkRequest::PreferNetwork));
+}
+
+void tst_WebBrowser::destroyedWhileLoading()
+{
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        res.set_content("<html><body>slow</body></html>", "text/html");
+    });
+    for (bool ownPage : {false, true}) {
+        auto *browser = new WebBrowser;
+        if (ownPage)
+            browser->setupPage(nullptr, false, false);
+        QSignalSpy started(browser, &QWebView::loadStarted);
+        browser->load(server.url(QStringLiteral("/slow")));
+        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 10000);
+        QVERIFY(browser->isLoading());
+        delete browser; // the page ends its load while the view goes away
+        QTest::qWait(400);
+    }
 }
 
 QTEST_MAIN(tst_WebBrowser)

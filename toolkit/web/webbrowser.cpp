@@ -32,7 +32,17 @@ WebBrowser::WebBrowser(QWidget *parent) : QWebView(parent)
     connect(this, &QWebView::loadStarted, this, &WebBrowser::slot_LoadStarted);
 }
 
-WebBrowser::~WebBrowser() = default;
+WebBrowser::~WebBrowser()
+{
+    // The page outlives this part of the object: it is deleted with the widget's children and
+    // reports a load under way as finished then. Its signals must no longer reach the slots of
+    // this half-destroyed view.
+    disconnect(this, nullptr, this, nullptr);
+    if (QWebPage *current = page()) {
+        current->disconnect(this);
+        current->mainFrame()->disconnect(this);
+    }
+}
 
 void WebBrowser::setupPage(WebPage *webPage, bool pluginsEnabled, bool javascriptCanOpenWindows)
 {

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "webbrowser.h"
+
+#include <QEvent>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWebPage>
+
+class AppBrowser;
+
+// A notification for the companion application, posted to an AppBrowserPage: one command
+// number right after the standard event header.
+class AppBrowserCommandEvent : public QEvent
+{
+public:
+    static constexpr QEvent::Type CommandType = static_cast<QEvent::Type>(QEvent::User + 1);
+
+    explicit AppBrowserCommandEvent(quint32 cmd) : QEvent(CommandType), command(cmd) {}
+
+    quint32 command;
+};
+
+// The page of every AppBrowser. It relays posted command events to the companion application,
+// each 500 ms after it arrived and in the order they were posted.
+class AppBrowserPage : public QWebPage
+{
+    Q_OBJECT
+
+public:
+    explicit AppBrowserPage(AppBrowser *parent);
+
+    bool event(QEvent *e) override;
+
+signals:
+    void signal_NotifyServer(uint cmd);
+
+public slots:
+    void slot_NotifyServer();
+
+private:
+    QList<uint> pendingCommands;
+};
+
+// The base of the pages that the application drives by script. Page script reaches it as the
+// window object AppBrowserEvents; script calls made before the page is ready wait until
+// 1000 ms after the next finished load.
+class AppBrowser : public QT_EXT::WebBrowser
+{
+    Q_OBJECT
+    Q_PROPERTY(QString json READ jsonText WRITE setJsonText)
+    Q_PROPERTY(QString html READ htmlText WRITE setHtmlText)
+
+public:
+    explicit AppBrowser(QWidget *parent = nullptr);
+
+    QString jsonText() const { return json; }
+    void setJsonText(const QString &text) { json = text; }
+    QString htmlText() const { return html; }
+    void setHtmlText(const QString &text) { html = text; }
+
+    // Runs the script now when the page is ready, otherwise queues it.
+    void execJavaScript(const QString &script);
+    bool isReady() const { return ready; }
+    bool isPageRequested() const { return pageRequested; }
+    void setPageRequested() { pageRequested = true; }
+    void setShowLoadProgress(bool on) { showLoadProgress = on; }
+
+signals:
+    void signal_NotifyServer(uint cmd);
+    void signal_loadProgress(QString text);
+    void signal_browserReady();
+    void signal_Exit();
+
+protected slots:
+    void slot_connectEvents();
+    void slot_NotifyServer(uint cmd);
+    void slot_loadProgress(int pos);
+    void slot_execJavaScripts();
+
+protected:
+    void onLoadStarted() override;
+    void onLoadFinished(bool ok) override;
+
+    bool showLoadProgress = true;
+
+private:
+    bool ready = false;
+    bool pageRequested = false;
+    QString json;
+    QString html;
+    QStringList scripts;
+};
