@@ -60,6 +60,8 @@ private slots:
     void scriptsAndDocument();
     void userAgent();
     void destroyedWhileLoading();
+    void navigationHook_data();
+    void navigationHook();
 };
 
 void tst_WebBrowser::initTestCase()
@@ -379,6 +381,53 @@ void tst_WebBrowser::destroyedWhileLoading()
         QVERIFY(browser->isLoading());
         delete browser; // the page ends its load while the view goes away
         QTest::qWait(400);
+    }
+}
+
+void tst_WebBrowser::navigationHook_data()
+{
+    QTest::addColumn<bool>("refuse");
+    QTest::newRow("accepted") << false;
+    QTest::newRow("refused") << true;
+}
+
+void tst_WebBrowser::navigationHook()
+{
+    QFETCH(bool, refuse);
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        res.set_content("<html><body><a id='l' href='/next'>next</a><p id='p'>" + req.path +
+                            "</p></body></html>",
+                        "text/html");
+    });
+    WebBrowser browser;
+    browser.setupPage(nullptr, false, false);
+    auto *page = qobject_cast<QT_EXT::WebPage *>(browser.page());
+    QVERIFY(page);
+    QList<QUrl> asked;
+    connect(page, &QT_EXT::WebPage::signal_acceptNavigationRequest, &browser,
+            [&](QWebFrame *, QNetworkRequest request, QWebPage::NavigationType type, bool &accept) {
+                QCOMPARE(type, QWebPage::NavigationTypeLinkClicked);
+                asked.append(request.url());
+                if (refuse)
+                    accept = false;
+            });
+    QSignalSpy loaded(&browser, &QWebView::loadFinished);
+    browser.load(server.url(QStringLiteral("/first")));
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, 10000);
+    QVERIFY(asked.isEmpty()); // only link clicks are reported
+
+    browser.page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("document.getElementById('l').click()"));
+    QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, 5000);
+    QCOMPARE(asked.first(), server.url(QStringLiteral("/next")));
+    if (refuse) {
+        QTest::qWait(300);
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(browser.url(), server.url(QStringLiteral("/first")));
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 2, 10000);
+        QCOMPARE(browser.url(), server.url(QStringLiteral("/next")));
     }
 }
 
