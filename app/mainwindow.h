@@ -2,12 +2,14 @@
 
 #include "exceptionhandler.h"
 #include "pages/appsettings.h"
+#include "pages/videorecord.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
 class QMenu;
 class Ui_MainWindow;
+class VideoPlayerBrowser;
 
 namespace QT_EXT {
 class IPCSocket;
@@ -27,6 +29,11 @@ public:
     QString requestedVideo() const { return requestedVideoId; }
     QString recordingFolderPath() const { return recordingFolder; }
     bool isHiddenInTray() const { return hiddenInTray; }
+    const VideoRecordList &history() const { return localHistory; }
+    VideoPlayerBrowser *player() const { return playerBrowser; }
+
+    // The video id of a watch address: what follows "v=" up to the next "&".
+    static QString videoIdFromUrl(const QString &url);
 
 public slots:
     void slot_oneInstance(const QString &message);
@@ -35,8 +42,25 @@ public slots:
     void slot_iconActivated(QSystemTrayIcon::ActivationReason reason);
     void slot_exceptionHandler();
 
+    void slot_NotifyServer(uint cmd_mess);
+    void slot_loadProgress(const QString &text);
+    void slot_videoChangedUrl(const QString &video_url);
+    void slot_videoChanged(const QString &video_json);
+    void slot_statusChange(int status, const QString &text);
+    void slot_Error(int error, const QString &text);
+    void slot_volumeChanged(int value);
+    void slot_browserReady();
+    void slot_sendCommand();
+    void slot_sendVideoChanged();
+    void slot_resizePlayer();
+    void slot_Play();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private slots:
     void on_actionMinimize_to_tray_triggered();
+    void on_btNext_clicked();
 
 private:
     void buildCopyMenu();
@@ -53,9 +77,21 @@ private:
     ExceptionHandler exceptionHandler;
     QT_EXT::IPCSocket *companionLink = nullptr;
 
+    VideoPlayerBrowser *playerBrowser = nullptr;
+
+    QString currentVideoJson;
+    QString currentVideoId;
     QString requestedVideoId;
+    QString videoTitle;
+    QString videoUrl;
     QString recordingFolder;
+    VideoRecordList localHistory;
+    bool resizePending = false;
+    bool volumeRestored = false;
     bool hiddenInTray = false;
+    // The notification that slot_sendCommand sends: 23 once the player is first ready, 24
+    // after a video ended.
+    uint pendingCommand = 0;
 
     QMenu *copyMenu = nullptr;
     QMenu *searchMenu = nullptr;

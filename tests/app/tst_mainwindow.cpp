@@ -1,6 +1,7 @@
 #include "companionlink.h"
 #include "ipcsocket.h"
 #include "mainwindow.h"
+#include "pages/videoplayerbrowser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -33,15 +35,32 @@ private slots:
     void commands();
     void jsonPlaySetsFolderBeforeLoading();
     void jsonPlayWithoutVideoLoadsPreviousAgain();
-    void quitEndsEventLoopWithZero();
     void destructionTellsCompanionAndSavesGeometry();
+    void videoIdFromUrl_data();
+    void videoIdFromUrl();
+    void playerReadyReportedOnce();
+    void endOfVideoSendsPausedThenNextTrack();
+    void readyToPlayEnablesPlayOnly();
+    void sameVideoReportedOnce();
+    void historyKeepsEachVideoOnceNewestLast();
+    void recordWithoutIdChangesTitleOnly();
+    void errorsSetTitleAndNotAllowedReachesCompanion();
+    void statesDrivePlayButtonAndMinimize();
+    void volumeIsStored();
+    // Last: it runs the application's event loop to its end.
+    void quitEndsEventLoopWithZero();
 
 private:
     void sendToWindow(uint cmd, const QString &text);
+    QList<QPair<uint, QString>> heardBy(QSignalSpy &spy) const;
     QString settingsFolder() const;
 
     MainWindow *window = nullptr;
     QT_EXT::IPCSocket *companion = nullptr;
+    QScopedPointer<QSignalSpy> startupHeard;
+    QString titleAfterLoad;
+    bool playEnabledAtStart = true;
+    QString titleAtStart;
 };
 
 QString tst_MainWindow::settingsFolder() const
@@ -52,6 +71,9 @@ QString tst_MainWindow::settingsFolder() const
 void tst_MainWindow::initTestCase()
 {
     QDir(settingsFolder()).removeRecursively();
+    QSettings ini(QDir(settingsFolder()).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
+                  QSettings::IniFormat);
+    ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:1"));
 }
 
 void tst_MainWindow::cleanupTestCase()
@@ -63,7 +85,18 @@ void tst_MainWindow::init()
 {
     companion = new QT_EXT::IPCSocket(nullptr, companionServerName);
     QVERIFY(companion->isListening());
+    startupHeard.reset(new QSignalSpy(companion, &QT_EXT::IPCSocket::signal_commandReceived));
     window = new MainWindow;
+    auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
+    playEnabledAtStart = btPlay->isEnabled();
+    titleAtStart = window->windowTitle();
+    // No player page here: its host refuses at once. The end of that load enables Play; after
+    // it the title no longer follows the load.
+    QTRY_VERIFY_WITH_TIMEOUT(btPlay->isEnabled(), 10000);
+    // The finished load also counts as the player's first readiness.
+    QTRY_COMPARE(startupHeard->count(), 1);
+    titleAfterLoad = window->windowTitle();
+    window->setWindowTitle(QStringLiteral("Loading..."));
 }
 
 void tst_MainWindow::cleanup()
@@ -112,7 +145,7 @@ void tst_MainWindow::frameObjects()
 void tst_MainWindow::initialState()
 {
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Loading..."));
+    QCOMPARE(titleAtStart, QStringLiteral("Loading..."));
     QCOMPARE(window->size(), QSize(586, 414));
     const Qt::WindowFlags flags = window->windowFlags();
     for (Qt::WindowType flag :
@@ -132,7 +165,7 @@ void tst_MainWindow::initialState()
     QVERIFY(!teSearch->isEnabled());
     QCOMPARE(teSearch->minimumWidth(), 150);
     QCOMPARE(teSearch->maximumSize(), QSize(1024, 16777215));
-    QVERIFY(!btPlay->isEnabled());
+    QVERIFY(!playEnabledAtStart);
     QCOMPARE(btPlay->text(), QStringLiteral("Play"));
     QCOMPARE(btPlay->maximumWidth(), 64);
     QVERIFY(btStop->isHidden());
@@ -331,6 +364,158 @@ void tst_MainWindow::destructionTellsCompanionAndSavesGeometry()
     QVERIFY(QFile::exists(ini));
     window = new MainWindow;
     QCOMPARE(window->size(), QSize(600, 420));
+}
+
+QList<QPair<uint, QString>> tst_MainWindow::heardBy(QSignalSpy &spy) const
+{
+    QList<QPair<uint, QString>> heard;
+    for (const QList<QVariant> &args : spy)
+        heard.append({args.at(0).toUInt(), args.at(1).toString()});
+    return heard;
+}
+
+namespace {
+
+const QString recordA = QStringLiteral(R"({"id":"a","url":"u","title":"Artist - A"})");
+const QString recordB = QStringLiteral(R"({"id":"b","title":"Artist - B"})");
+
+} // namespace
+
+void tst_MainWindow::videoIdFromUrl_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("id");
+
+    QTest::newRow("watch address") << "http://h/watch?v=abc&feature=player_embedded"
+                                   << "abc";
+    QTest::newRow("id at the end") << "http://h/watch?v=abc"
+                                   << "abc";
+    QTest::newRow("upper-case key") << "http://h/watch?V=abc&x=1"
+                                    << "abc";
+    QTest::newRow("v= not first") << "http://h/watch?feature=x&v=def&t=1"
+                                  << "def";
+    QTest::newRow("no v=") << "http://h/embed/abc&x=1"
+                           << "http://h/embed/abc";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_MainWindow::videoIdFromUrl()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, id);
+    QCOMPARE(MainWindow::videoIdFromUrl(url), id);
+}
+
+void tst_MainWindow::playerReadyReportedOnce()
+{
+    QCOMPARE(titleAfterLoad, QStringLiteral("Ready"));
+    QCOMPARE(heardBy(*startupHeard), (QList<QPair<uint, QString>>{{23u, QString()}}));
+    window->slot_browserReady();
+    window->slot_browserReady();
+    QTest::qWait(300);
+    QCOMPARE(startupHeard->count(), 1);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading..."));
+}
+
+void tst_MainWindow::endOfVideoSendsPausedThenNextTrack()
+{
+    window->slot_videoChanged(recordA);
+    QTest::qWait(1200);
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    window->slot_NotifyServer(8);
+    QTRY_COMPARE(heard.count(), 1);
+    QCOMPARE(heardBy(heard).at(0), qMakePair(4u, recordA));
+    // NextTrack follows two seconds later, not before.
+    QTest::qWait(1200);
+    QCOMPARE(heard.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 2, 3000);
+    QCOMPARE(heardBy(heard).at(1), qMakePair(24u, QString()));
+}
+
+void tst_MainWindow::readyToPlayEnablesPlayOnly()
+{
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
+    btPlay->setEnabled(false);
+    window->slot_NotifyServer(0);
+    QVERIFY(btPlay->isEnabled());
+    window->slot_NotifyServer(3);
+    QTRY_COMPARE(heard.count(), 1);
+    QCOMPARE(heardBy(heard).at(0), qMakePair(3u, QString()));
+}
+
+void tst_MainWindow::sameVideoReportedOnce()
+{
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    window->slot_videoChanged(recordA);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Artist - A"));
+    window->slot_videoChanged(recordA);
+    // Same id, other text: not a new video.
+    window->slot_videoChanged(QStringLiteral(R"({"id":"a","title":"Renamed"})"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Artist - A"));
+    QTest::qWait(500);
+    QCOMPARE(heard.count(), 0);
+    QTRY_COMPARE(heard.count(), 1);
+    QTest::qWait(1200);
+    QCOMPARE(heardBy(heard), (QList<QPair<uint, QString>>{{14u, recordA}}));
+    QCOMPARE(window->history().size(), 1);
+}
+
+void tst_MainWindow::historyKeepsEachVideoOnceNewestLast()
+{
+    window->slot_videoChanged(recordA);
+    window->slot_videoChanged(recordB);
+    window->slot_videoChanged(recordA);
+    QStringList ids;
+    for (const auto &record : window->history())
+        ids << record->id();
+    QCOMPARE(ids, QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+}
+
+void tst_MainWindow::recordWithoutIdChangesTitleOnly()
+{
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    window->slot_videoChanged(QStringLiteral(R"({"title":"No id"})"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("No video information found"));
+    QVERIFY(window->history().isEmpty());
+    QTest::qWait(1300);
+    QCOMPARE(heard.count(), 0);
+}
+
+void tst_MainWindow::errorsSetTitleAndNotAllowedReachesCompanion()
+{
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    window->slot_Error(100, QStringLiteral("Video not found"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Video not found"));
+    window->slot_Error(101, QStringLiteral("Video not allowed"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Video not allowed"));
+    QTRY_COMPARE(heard.count(), 1);
+    QTest::qWait(200);
+    QCOMPARE(heardBy(heard),
+             (QList<QPair<uint, QString>>{{26u, QStringLiteral("Video not allowed")}}));
+}
+
+void tst_MainWindow::statesDrivePlayButtonAndMinimize()
+{
+    auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
+    window->show();
+    window->slot_statusChange(1, QString());
+    QCOMPARE(btPlay->text(), QStringLiteral("Pause"));
+    window->slot_statusChange(2, QString());
+    QCOMPARE(btPlay->text(), QStringLiteral("Play"));
+    window->slot_statusChange(3, QString());
+    QCOMPARE(btPlay->text(), QStringLiteral("Pause"));
+    QVERIFY(!window->isMinimized());
+    window->slot_statusChange(0, QString());
+    QCOMPARE(btPlay->text(), QStringLiteral("Play"));
+    QVERIFY(window->isMinimized());
+}
+
+void tst_MainWindow::volumeIsStored()
+{
+    window->slot_volumeChanged(55);
+    QCOMPARE(QSettings().value(QStringLiteral("AppVolume")).toInt(), 55);
 }
 
 QTEST_MAIN(tst_MainWindow)

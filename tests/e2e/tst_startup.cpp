@@ -6,6 +6,21 @@
 #include <QProcess>
 #include <QtTest>
 
+namespace {
+
+// The player may also report that its page is ready; Closing, with no payload, must be there.
+bool closingHeard(const QSignalSpy &heard)
+{
+    for (const QList<QVariant> &args : heard) {
+        if (args.at(0).toUInt() == uint(PlayerNotification::Closing) &&
+            args.at(1).toString().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 class tst_Startup : public QObject
 {
     Q_OBJECT
@@ -90,7 +105,7 @@ void tst_Startup::secondStartWakesFirstAndEnds()
     QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
     QCOMPARE(runCompanion({QStringLiteral("quit")}), 0);
     QVERIFY(player.waitForFinished(10000));
-    QTRY_COMPARE(heard.count(), 1);
+    QTRY_VERIFY(closingHeard(heard));
 }
 
 void tst_Startup::companionToolQuitEndsPlayerWithZero()
@@ -104,9 +119,7 @@ void tst_Startup::companionToolQuitEndsPlayerWithZero()
     QCOMPARE(player.exitStatus(), QProcess::NormalExit);
     QCOMPARE(player.exitCode(), 0);
 
-    QTRY_COMPARE(heard.count(), 1);
-    QCOMPARE(heard.at(0).at(0).toUInt(), uint(PlayerNotification::Closing));
-    QCOMPARE(heard.at(0).at(1).toString(), QString());
+    QTRY_VERIFY(closingHeard(heard));
 }
 
 void tst_Startup::companionToolFailsWithoutPlayer()

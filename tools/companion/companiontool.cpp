@@ -28,8 +28,53 @@ void NotificationPrinter::print(uint cmd, const QString &payload)
     if (!payload.isEmpty())
         out << ' ' << payload;
     out << Qt::endl;
+    emit notificationReceived(cmd, payload);
     if (maxCount > 0 && ++received >= maxCount)
         emit finished();
+}
+
+PlaylistDriver::PlaylistDriver(NotificationPrinter *printer, QStringList ids, bool loop,
+                               QObject *parent)
+    : QObject(parent), videoIds(std::move(ids)), loop(loop)
+{
+    connect(printer, &NotificationPrinter::notificationReceived, this,
+            &PlaylistDriver::onNotification);
+}
+
+void PlaylistDriver::onNotification(uint cmd, const QString &payload)
+{
+    switch (PlayerNotification(cmd)) {
+    case PlayerNotification::PlayerReady:
+    case PlayerNotification::NextTrack:
+        playNext();
+        break;
+    case PlayerNotification::VideoChanged:
+        playedRecords.append(payload);
+        break;
+    case PlayerNotification::HistoryRequest: {
+        const QString list =
+            QStringLiteral("{\"entry\":[%1]}").arg(playedRecords.join(QLatin1Char(',')));
+        QT_EXT::IPCSocket sender(nullptr, QString());
+        sender.sendCommand(uint(CompanionCommand::ShowHistory), list, playerServerName);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void PlaylistDriver::playNext()
+{
+    if (nextIndex >= videoIds.size()) {
+        if (!loop || videoIds.isEmpty()) {
+            emit finished();
+            return;
+        }
+        nextIndex = 0;
+    }
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    sender.sendCommand(uint(CompanionCommand::PlayVideo), videoIds.at(nextIndex++),
+                       playerServerName);
 }
 
 namespace {

@@ -9,6 +9,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 const char *const description =
@@ -17,6 +19,10 @@ const char *const description =
 Commands:
   listen                 listen on "Sonvara" and print every notification as
                          "<number> <name> [payload]", one per line
+  playlist ID...         listen as above and play the videos one after another:
+                         the first when the player is ready, the next on each
+                         NextTrack; HistoryRequest is answered with the videos
+                         played so far; ends after the last one (--loop: again)
   send N [TEXT]          send command number N with TEXT
   play ID                PlayVideo (3): play the video ID
   play-json ID [FOLDER]  JsonCommand (20) "Play" with VideoID (and RecordingFolder)
@@ -54,8 +60,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
                                            QStringLiteral("listen: stop after S seconds."),
                                            QStringLiteral("S"));
+    const QCommandLineOption loopOption(QStringLiteral("loop"),
+                                        QStringLiteral("playlist: start again after the last."));
     parser.addOption(countOption);
     parser.addOption(timeoutOption);
+    parser.addOption(loopOption);
     parser.process(app);
 
     QStringList args = parser.positionalArguments();
@@ -63,7 +72,10 @@ int main(int argc, char *argv[])
         return fail(2, QStringLiteral("no command given; see companion --help"));
     const QString command = args.takeFirst();
 
-    if (command == QLatin1String("listen")) {
+    if (command == QLatin1String("listen") || command == QLatin1String("playlist")) {
+        const bool playlist = command == QLatin1String("playlist");
+        if (playlist && args.isEmpty())
+            return fail(2, QStringLiteral("'playlist' needs at least one video id"));
         const int count = parser.value(countOption).toInt();
         const double timeout = parser.value(timeoutOption).toDouble();
         NotificationPrinter printer(count);
@@ -72,6 +84,12 @@ int main(int argc, char *argv[])
                                .arg(companionServerName));
         QObject::connect(&printer, &NotificationPrinter::finished, &app,
                          [] { QCoreApplication::exit(0); });
+        std::unique_ptr<PlaylistDriver> driver;
+        if (playlist) {
+            driver = std::make_unique<PlaylistDriver>(&printer, args, parser.isSet(loopOption));
+            QObject::connect(driver.get(), &PlaylistDriver::finished, &app,
+                             [] { QCoreApplication::exit(0); });
+        }
         if (timeout > 0)
             QTimer::singleShot(int(timeout * 1000), &app, [] { QCoreApplication::exit(0); });
         return app.exec();

@@ -1,0 +1,125 @@
+#include "videoplayerbrowser.h"
+
+#include "scriptargument.h"
+
+#include <QSize>
+
+VideoPlayerBrowser::VideoPlayerBrowser(QWidget *parent) : AppBrowser(parent) {}
+
+QString VideoPlayerBrowser::stateText(int state)
+{
+    switch (state) {
+    case 1:
+        return tr("Playing");
+    case 2:
+        return tr("Paused");
+    case 3:
+        return tr("Buffering...");
+    case 5:
+        return tr("Waiting");
+    default:
+        return QString();
+    }
+}
+
+uint VideoPlayerBrowser::stateCommand(int state)
+{
+    switch (state) {
+    case 1:
+        return 3;
+    case 2:
+        return 4;
+    case 0:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+QString VideoPlayerBrowser::errorText(int error)
+{
+    switch (error) {
+    case 2:
+        return tr("Invalid video id");
+    case 100:
+        return tr("Video not found");
+    case 101:
+        return tr("Video not allowed");
+    default:
+        return QString();
+    }
+}
+
+void VideoPlayerBrowser::loadVideo(const QString &videoId)
+{
+    execJavaScript(QStringLiteral("loadPlayer('%1')").arg(scriptStringArgument(videoId)));
+}
+
+void VideoPlayerBrowser::play()
+{
+    execJavaScript(QStringLiteral("startPlayer()"));
+}
+
+void VideoPlayerBrowser::pause()
+{
+    execJavaScript(QStringLiteral("pausePlayer()"));
+}
+
+void VideoPlayerBrowser::stop()
+{
+    execJavaScript(QStringLiteral("stopPlayer()"));
+    execJavaScript(QStringLiteral("clearPlayer()"));
+}
+
+void VideoPlayerBrowser::setPlayerVolume(int volume)
+{
+    execJavaScript(QStringLiteral("setVideoVolume(%1)").arg(volume));
+}
+
+void VideoPlayerBrowser::requestVideoTitle(const QString &videoId)
+{
+    execJavaScript(QStringLiteral("getVideoTitle('%1')").arg(scriptStringArgument(videoId)));
+}
+
+void VideoPlayerBrowser::toggleMute()
+{
+    execJavaScript(QStringLiteral("toggleMuteVideo()"));
+}
+
+void VideoPlayerBrowser::resizeVideo(const QSize &size)
+{
+    execJavaScript(QStringLiteral("resizePlayer(%1,%2)").arg(size.width()).arg(size.height()));
+}
+
+void VideoPlayerBrowser::slot_PlayerVolumeChanged(int value)
+{
+    emit signal_volumeChanged(value);
+}
+
+void VideoPlayerBrowser::slot_PlayerStateChange(int state)
+{
+    currentState = state;
+    emit signal_statusChange(state, stateText(state));
+    emit signal_NotifyServer(stateCommand(state));
+}
+
+void VideoPlayerBrowser::slot_PlayerError(int error)
+{
+    emit signal_Error(error, errorText(error));
+}
+
+void VideoPlayerBrowser::slot_PlayerUrlChanged(QString url)
+{
+    emit signal_videoChangedUrl(url);
+}
+
+void VideoPlayerBrowser::slot_PlayerVideoChanged(QString video_json)
+{
+    emit signal_videoChanged(video_json);
+}
+
+void VideoPlayerBrowser::onLoadFinished(bool ok)
+{
+    AppBrowser::onLoadFinished(ok);
+    emit signal_NotifyServer(0);
+}

@@ -1,0 +1,175 @@
+// The companion plays demo videos through the real player binary and the real site-server.
+
+#include "companionlink.h"
+#include "ipcsocket.h"
+#include "siteserverprocess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+
+const QString playableId = QStringLiteral("hLx7Qm2Ta9c");
+const QString secondId = QStringLiteral("Vq3Rt8Kp1Ws");
+const QString notEmbeddableId = QStringLiteral("bW1-Fe7Hr3K");
+
+struct Heard
+{
+    uint cmd;
+    QString payload;
+    qint64 atMs;
+};
+
+} // namespace
+
+class tst_PlayVideo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void playThroughToTheEnd();
+
+private:
+    void send(uint cmd, const QString &payload);
+    // Waits for the next notification with the number cmd after position from; -1 if none came.
+    int waitFor(uint cmd, int from, int timeoutMs = 20000);
+    QList<Heard> heardSince(int from) const { return heard.mid(from); }
+
+    SiteServerProcess server;
+    QProcess player;
+    QT_EXT::IPCSocket *companion = nullptr;
+    QList<Heard> heard;
+    QElapsedTimer clock;
+    QString settingsDir;
+};
+
+void tst_PlayVideo::initTestCase()
+{
+    QString error;
+    QVERIFY2(server.start({}, error), qPrintable(error));
+
+    // The player reads its hosts from the INI file beside it.
+    settingsDir = QDir(QFileInfo(QStringLiteral(PLAYER_BINARY)).absolutePath())
+                      .filePath(QStringLiteral("Quorbel"));
+    QDir(settingsDir).removeRecursively();
+    {
+        QSettings ini(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
+                      QSettings::IniFormat);
+        ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
+        ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
+    }
+
+    clock.start();
+    companion = new QT_EXT::IPCSocket(this, companionServerName);
+    QVERIFY(companion->isListening());
+    connect(companion, &QT_EXT::IPCSocket::signal_commandReceived, this,
+            [this](uint cmd, const QString &payload) {
+                heard.append({cmd, payload, clock.elapsed()});
+            });
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    player.setProcessEnvironment(env);
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    player.start(QStringLiteral(PLAYER_BINARY), {});
+    QVERIFY(player.waitForStarted());
+}
+
+void tst_PlayVideo::cleanupTestCase()
+{
+    if (player.state() != QProcess::NotRunning) {
+        player.kill();
+        player.waitForFinished();
+    }
+    QDir(settingsDir).removeRecursively();
+}
+
+void tst_PlayVideo::send(uint cmd, const QString &payload)
+{
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    QVERIFY(sender.sendCommand(cmd, payload, playerServerName));
+}
+
+int tst_PlayVideo::waitFor(uint cmd, int from, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        for (int i = from; i < heard.size(); ++i) {
+            if (heard.at(i).cmd == cmd)
+                return i;
+        }
+        if (deadline.hasExpired())
+            return -1;
+        QTest::qWait(50);
+    }
+}
+
+void tst_PlayVideo::playThroughToTheEnd()
+{
+    // The player page loaded: the companion hears PlayerReady.
+    const int ready = waitFor(23, 0);
+    QVERIFY(ready >= 0);
+
+    send(3, playableId);
+    const int changed = waitFor(14, ready);
+    QVERIFY2(changed >= 0, "no VideoChanged");
+    const QString record = heard.at(changed).payload;
+    QVERIFY2(record.contains(QStringLiteral("\"id\":\"%1\"").arg(playableId)), qPrintable(record));
+    QVERIFY(record.contains(QStringLiteral("\"title\":\"Nordlicht Radio - Harbour Lights\"")));
+    const int playing = waitFor(3, ready);
+    QVERIFY2(playing >= 0, "no VideoPlaying");
+    QCOMPARE(heard.at(playing).payload, record);
+
+    // At the end of the clip: VideoPaused at once, NextTrack two seconds later.
+    const int paused = waitFor(4, playing, 30000);
+    QVERIFY2(paused >= 0, "no VideoPaused at the end");
+    QCOMPARE(heard.at(paused).payload, record);
+    const int next = waitFor(24, paused, 5000);
+    QVERIFY2(next >= 0, "no NextTrack");
+    const qint64 gap = heard.at(next).atMs - heard.at(paused).atMs;
+    QVERIFY2(gap >= 1800 && gap <= 3500, qPrintable(QString::number(gap)));
+
+    // A video that may not be embedded: the companion hears the error text.
+    const int beforeError = heard.size();
+    send(3, notEmbeddableId);
+    const int error = waitFor(26, beforeError);
+    QVERIFY2(error >= 0, "no PlayerError");
+    QCOMPARE(heard.at(error).payload, QStringLiteral("Video not allowed"));
+
+    // An unknown id shows its error in the title only: nothing reaches the companion.
+    const int beforeUnknown = heard.size();
+    send(3, QStringLiteral("zzzzzzzzzzz"));
+    QTest::qWait(3000);
+    for (const Heard &h : heardSince(beforeUnknown))
+        QVERIFY2(h.cmd != 14 && h.cmd != 26 && h.cmd != 3, qPrintable(h.payload));
+
+    // The JSON form sets the folder and plays the given video.
+    const int beforeJson = heard.size();
+    send(20, QStringLiteral(R"({"Command":"Play","RecordingFolder":"%1","VideoID":"%2"})")
+                 .arg(QDir::tempPath(), secondId));
+    const int secondChanged = waitFor(14, beforeJson);
+    QVERIFY2(secondChanged >= 0, "no VideoChanged for the JSON Play");
+    QVERIFY(heard.at(secondChanged).payload.contains(secondId));
+
+    // PlayerReady came exactly once.
+    int readyCount = 0;
+    for (const Heard &h : heard)
+        readyCount += h.cmd == 23 ? 1 : 0;
+    QCOMPARE(readyCount, 1);
+
+    const int beforeQuit = heard.size();
+    send(2, QString());
+    QVERIFY(player.waitForFinished(10000));
+    QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(player.exitCode(), 0);
+    QVERIFY(waitFor(2, beforeQuit, 5000) >= 0);
+}
+
+QTEST_GUILESS_MAIN(tst_PlayVideo)
+#include "tst_playvideo.moc"
