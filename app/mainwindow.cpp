@@ -175,8 +175,7 @@ void MainWindow::showAgain()
 
 void MainWindow::slot_oneInstance(const QString &)
 {
-    hiddenInTray = false;
-    showAgain();
+    slot_showMainWindow();
 }
 
 void MainWindow::slot_showMainWindow()
