@@ -1,8 +1,10 @@
 #include "mainwindow.h"
 
+#include "companioncommands.h"
 #include "companionlink.h"
+#include "companionnotifier.h"
 #include "ipcsocket.h"
-#include "json.h"
+#include "mainslots.h"
 #include "messages.h"
 #include "pages/videoplayerbrowser.h"
 #include "qttextparse.h"
@@ -17,10 +19,6 @@
 
 namespace {
 
-// The companion expects NextTrack this long after a video ended.
-constexpr int nextTrackDelayMs = 2000;
-constexpr int playerReadyDelayMs = 100;
-constexpr int videoChangedDelayMs = 1000;
 // One resize of the video per burst of window resizes.
 constexpr int resizeDelayMs = 2000;
 constexpr int waitingResizeDelayMs = 500;
@@ -57,6 +55,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     setCompanionSocket(companionLink);
     connect(companionLink, &QT_EXT::IPCSocket::signal_commandReceived, this,
             &MainWindow::slot_commandReceived);
+    companionNotifier = new CompanionNotifier(this);
+    connect(companionNotifier, &CompanionNotifier::signal_videoChangedDue, this,
+            [this]() { ui->stackedWidget->setCurrentWidget(playerBrowser); });
+    companionCommands = new CompanionCommands(this);
+    connect(companionCommands, &CompanionCommands::signal_quit, this,
+            []() { QApplication::exit(0); });
+    connect(companionCommands, &CompanionCommands::signal_recordingFolder, this,
+            [this](const QString &folder) { recordingFolder = folder; });
+    connect(companionCommands, &CompanionCommands::signal_videoRequested, this,
+            [this](const QString &videoId) { requestedVideoId = videoId; });
+    connect(companionCommands, &CompanionCommands::signal_playRequested, this,
+            &MainWindow::playRequestedVideo);
+    connect(companionCommands, &CompanionCommands::signal_bookmarkState, this,
+            [this](bool bookmarked) { ui->actionBookmark->setEnabled(!bookmarked); });
 
     connect(ui->btPlay, &QPushButton::clicked, this, &MainWindow::slot_Play);
 
@@ -107,6 +119,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
 
     buildTrayIcon();
     buildSearchMenu();
+    mainSlots = new MainSlots(this);
+    connect(searchMenu, &QMenu::triggered, mainSlots, &MainSlots::slot_menuSearch);
 
     settings.restoreWindowGeometry(this);
 }
@@ -155,7 +169,7 @@ void MainWindow::buildTrayIcon()
     trayIcon = new QSystemTrayIcon(this);
     trayIcon->setToolTip(tr("Sonvara - Video Player"));
     trayIcon->setIcon(QIcon(QStringLiteral(":/main/resources/MiniVideoPlayerSV.png")));
-    trayMenu = new QMenu;
+    trayMenu = new QMenu(this);
     connect(trayMenu->addAction(tr("Show")), &QAction::triggered, this,
             &MainWindow::slot_showMainWindow);
     trayIcon->setContextMenu(trayMenu);
@@ -226,16 +240,17 @@ QString MainWindow::videoIdFromUrl(const QString &url)
 
 void MainWindow::slot_NotifyServer(uint cmd_mess)
 {
-    if (cmd_mess == 0) {
+    switch (cmd_mess) {
+    case uint(PageNotice::PageLoaded):
         ui->btPlay->setEnabled(true);
         return;
+    case uint(PageNotice::VideoEnded):
+        companionNotifier->videoEnded();
+        break;
+    default:
+        companionNotifier->playerStateChanged(PlayerNotification(cmd_mess));
+        break;
     }
-    if (cmd_mess == 8) {
-        pendingCommand = uint(PlayerNotification::NextTrack);
-        QTimer::singleShot(nextTrackDelayMs, this, &MainWindow::slot_sendCommand);
-        cmd_mess = uint(PlayerNotification::VideoPaused);
-    }
-    notifyServer(cmd_mess, currentVideoJson);
     playerBrowser->setFocus();
 }
 
@@ -246,35 +261,27 @@ void MainWindow::slot_loadProgress(const QString &text)
 
 void MainWindow::slot_browserReady()
 {
-    if (pendingCommand != 0)
-        return;
-    setWindowTitle(tr("Ready"));
-    pendingCommand = uint(PlayerNotification::PlayerReady);
-    QTimer::singleShot(playerReadyDelayMs, this, &MainWindow::slot_sendCommand);
-}
-
-void MainWindow::slot_sendCommand()
-{
-    notifyServer(pendingCommand, QString());
+    if (companionNotifier->playerReady())
+        setWindowTitle(tr("Ready"));
 }
 
 void MainWindow::slot_statusChange(int status, const QString &)
 {
     switch (status) {
-    case 1:
-    case 3:
+    case VideoPlayerBrowser::Playing:
+    case VideoPlayerBrowser::Buffering:
         ui->btPlay->setText(tr("Pause"));
         break;
-    case 2:
-    case -1:
+    case VideoPlayerBrowser::Paused:
+    case VideoPlayerBrowser::Unstarted:
         ui->btPlay->setText(tr("Play"));
         break;
-    case 0:
+    case VideoPlayerBrowser::Ended:
         if (!hiddenInTray)
             showMinimized();
         ui->btPlay->setText(tr("Play"));
         break;
-    case 5:
+    case VideoPlayerBrowser::VideoCued:
         QTimer::singleShot(waitingResizeDelayMs, this, &MainWindow::slot_resizePlayer);
         break;
     default:
@@ -284,7 +291,7 @@ void MainWindow::slot_statusChange(int status, const QString &)
 
 void MainWindow::slot_Error(int error, const QString &text)
 {
-    if (error == 101)
+    if (VideoPlayerBrowser::isNotAllowedError(error))
         notifyServer(PlayerNotification::PlayerError, text);
     setWindowTitle(text);
 }
@@ -307,7 +314,7 @@ void MainWindow::slot_videoChangedUrl(const QString &video_url)
 
 void MainWindow::slot_videoChanged(const QString &video_json)
 {
-    if (video_json == currentVideoJson)
+    if (video_json == companionNotifier->currentVideo())
         return;
     auto record = QSharedPointer<VideoRecord>::create();
     record->fromJson(video_json);
@@ -318,7 +325,7 @@ void MainWindow::slot_videoChanged(const QString &video_json)
     if (record->id() == currentVideoId)
         return;
 
-    currentVideoJson = video_json;
+    companionNotifier->setCurrentVideo(video_json);
     VideoRecord::removeById(localHistory, record->id());
     localHistory.append(record);
     videoTitle = record->title();
@@ -333,15 +340,7 @@ void MainWindow::slot_videoChanged(const QString &video_json)
             playerBrowser->setPlayerVolume(volume);
         volumeRestored = true;
     }
-    QTimer::singleShot(videoChangedDelayMs, this, &MainWindow::slot_sendVideoChanged);
-}
-
-void MainWindow::slot_sendVideoChanged()
-{
-    if (currentVideoJson.isEmpty())
-        return;
-    ui->stackedWidget->setCurrentWidget(playerBrowser);
-    notifyServer(PlayerNotification::VideoChanged, currentVideoJson);
+    companionNotifier->videoChanged();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -363,13 +362,13 @@ void MainWindow::slot_resizePlayer()
 void MainWindow::slot_Play()
 {
     switch (playerBrowser->playerState()) {
-    case -1:
-    case 2:
-    case 5:
+    case VideoPlayerBrowser::Unstarted:
+    case VideoPlayerBrowser::Paused:
+    case VideoPlayerBrowser::VideoCued:
         playerBrowser->play();
         break;
-    case 1:
-    case 3:
+    case VideoPlayerBrowser::Playing:
+    case VideoPlayerBrowser::Buffering:
         if (QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier))
             playerBrowser->stop();
         else
@@ -388,47 +387,25 @@ void MainWindow::on_btNext_clicked()
 
 void MainWindow::slot_commandReceived(uint cmd, const QString &mess)
 {
-    switch (CompanionCommand(cmd)) {
-    case CompanionCommand::Quit:
-        QApplication::exit(0);
-        break;
-    case CompanionCommand::PlayVideo:
-        requestedVideoId = mess;
-        if (!hiddenInTray)
-            showAgain();
-        loadRequestedVideo();
-        break;
-    case CompanionCommand::SetRecordingFolder:
-        recordingFolder = mess;
-        break;
-    case CompanionCommand::IgnoredText:
-        break;
-    case CompanionCommand::BookmarkState:
-        ui->actionBookmark->setEnabled(mess != QLatin1String("yes"));
-        break;
-    case CompanionCommand::JsonCommand:
-        runJsonCommand(mess);
-        break;
-    case CompanionCommand::ShowHistory:
-        break;
-    }
+    companionCommands->dispatch(cmd, mess);
 }
 
-void MainWindow::runJsonCommand(const QString &json)
+void MainWindow::playRequestedVideo(bool evenWithoutId)
 {
-    // QVariantMap visits its keys in ascending order, which sets the folder before the video.
-    const QVariantMap command = QT_EXT::parseJson(json).toMap();
-    const QString name = command.value(QStringLiteral("Command")).toString();
-    if (name == QLatin1String("Play")) {
-        for (auto it = command.cbegin(); it != command.cend(); ++it) {
-            if (it.key() == QLatin1String("RecordingFolder"))
-                recordingFolder = it.value().toString();
-            else if (it.key() == QLatin1String("VideoID"))
-                requestedVideoId = it.value().toString();
-        }
-        if (!hiddenInTray)
-            showAgain();
-        if (!requestedVideoId.isEmpty())
-            loadRequestedVideo();
-    }
+    if (!hiddenInTray)
+        showAgain();
+    if (evenWithoutId || !requestedVideoId.isEmpty())
+        loadRequestedVideo();
+}
+
+void MainWindow::showSearchCategory(const QString &name, int)
+{
+    setSearchText(name);
+}
+
+void MainWindow::setSearchText(const QString &text)
+{
+    ui->teSearch->setText(text);
+    ui->teSearch->setToolTip(text);
+    ui->teSearch->setCursorPosition(0);
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "appsettings.h"
 #include "exceptionhandler.h"
-#include "pages/appsettings.h"
-#include "pages/videorecord.h"
+#include "videorecord.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
+class CompanionCommands;
+class CompanionNotifier;
+class MainSlots;
 class QMenu;
 class Ui_MainWindow;
 class VideoPlayerBrowser;
@@ -35,6 +38,9 @@ public:
     // The video id of a watch address: what follows "v=" up to the next "&".
     static QString videoIdFromUrl(const QString &url);
 
+    // A search menu entry: the category's name goes into the search box.
+    void showSearchCategory(const QString &name, int category);
+
 public slots:
     void slot_oneInstance(const QString &message);
     void slot_commandReceived(uint cmd, const QString &mess);
@@ -50,8 +56,6 @@ public slots:
     void slot_Error(int error, const QString &text);
     void slot_volumeChanged(int value);
     void slot_browserReady();
-    void slot_sendCommand();
-    void slot_sendVideoChanged();
     void slot_resizePlayer();
     void slot_Play();
 
@@ -69,29 +73,30 @@ private:
     // Brings the window up as it was (maximized or normal) and activates it.
     void showAgain();
     void loadRequestedVideo();
-    void runJsonCommand(const QString &json);
+    void playRequestedVideo(bool evenWithoutId);
+    void setSearchText(const QString &text);
 
     // Declared first: its construction sets the settings identity that everything else reads.
     AppSettings settings;
     Ui_MainWindow *ui = nullptr;
     ExceptionHandler exceptionHandler;
     QT_EXT::IPCSocket *companionLink = nullptr;
+    CompanionCommands *companionCommands = nullptr;
+    CompanionNotifier *companionNotifier = nullptr;
+    MainSlots *mainSlots = nullptr;
 
     VideoPlayerBrowser *playerBrowser = nullptr;
 
-    QString currentVideoJson;
     QString currentVideoId;
     QString requestedVideoId;
     QString videoTitle;
     QString videoUrl;
+    QString searchText;
     QString recordingFolder;
     VideoRecordList localHistory;
     bool resizePending = false;
     bool volumeRestored = false;
     bool hiddenInTray = false;
-    // The notification that slot_sendCommand sends: 23 once the player is first ready, 24
-    // after a video ended.
-    uint pendingCommand = 0;
 
     QMenu *copyMenu = nullptr;
     QMenu *searchMenu = nullptr;

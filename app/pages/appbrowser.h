@@ -2,46 +2,8 @@
 
 #include "webbrowser.h"
 
-#include <QEvent>
-#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QWebPage>
-
-class AppBrowser;
-
-// A notification for the companion application, posted to an AppBrowserPage: one command
-// number right after the standard event header.
-class AppBrowserCommandEvent : public QEvent
-{
-public:
-    static constexpr QEvent::Type CommandType = static_cast<QEvent::Type>(QEvent::User + 1);
-
-    explicit AppBrowserCommandEvent(quint32 cmd) : QEvent(CommandType), command(cmd) {}
-
-    quint32 command;
-};
-
-// The page of every AppBrowser. It relays posted command events to the companion application,
-// each 500 ms after it arrived and in the order they were posted.
-class AppBrowserPage : public QWebPage
-{
-    Q_OBJECT
-
-public:
-    explicit AppBrowserPage(AppBrowser *parent);
-
-    bool event(QEvent *e) override;
-
-signals:
-    void signal_NotifyServer(uint cmd);
-
-public slots:
-    void slot_NotifyServer();
-
-private:
-    QList<uint> pendingCommands;
-};
 
 // The base of the pages that the application drives by script. Page script reaches it as the
 // window object AppBrowserEvents; script calls made before the page is ready wait until

@@ -1,5 +1,6 @@
 #include "videoplayerbrowser.h"
 
+#include "companionlink.h"
 #include "scriptargument.h"
 
 #include <QSize>
@@ -9,13 +10,13 @@ VideoPlayerBrowser::VideoPlayerBrowser(QWidget *parent) : AppBrowser(parent) {}
 QString VideoPlayerBrowser::stateText(int state)
 {
     switch (state) {
-    case 1:
+    case Playing:
         return tr("Playing");
-    case 2:
+    case Paused:
         return tr("Paused");
-    case 3:
+    case Buffering:
         return tr("Buffering...");
-    case 5:
+    case VideoCued:
         return tr("Waiting");
     default:
         return QString();
@@ -25,29 +26,35 @@ QString VideoPlayerBrowser::stateText(int state)
 uint VideoPlayerBrowser::stateCommand(int state)
 {
     switch (state) {
-    case 1:
-        return 3;
-    case 2:
-        return 4;
-    case 0:
-        return 8;
+    case Playing:
+        return uint(PlayerNotification::VideoPlaying);
+    case Paused:
+        return uint(PlayerNotification::VideoPaused);
+    case Ended:
+        return uint(PageNotice::VideoEnded);
     default:
-        return 0;
+        return uint(PageNotice::PageLoaded);
     }
 }
 
 QString VideoPlayerBrowser::errorText(int error)
 {
     switch (error) {
-    case 2:
+    case InvalidVideoId:
         return tr("Invalid video id");
-    case 100:
+    case VideoNotFound:
         return tr("Video not found");
-    case 101:
+    case VideoNotAllowed:
+    case VideoNotAllowedToo:
         return tr("Video not allowed");
     default:
         return QString();
     }
+}
+
+bool VideoPlayerBrowser::isNotAllowedError(int error)
+{
+    return error == VideoNotAllowed || error == VideoNotAllowedToo;
 }
 
 void VideoPlayerBrowser::loadVideo(const QString &videoId)
@@ -121,5 +128,5 @@ void VideoPlayerBrowser::slot_PlayerVideoChanged(QString video_json)
 void VideoPlayerBrowser::onLoadFinished(bool ok)
 {
     AppBrowser::onLoadFinished(ok);
-    emit signal_NotifyServer(0);
+    emit signal_NotifyServer(uint(PageNotice::PageLoaded));
 }

@@ -11,12 +11,35 @@ class VideoPlayerBrowser : public AppBrowser
     Q_OBJECT
 
 public:
+    // Player states as the page reports them (the video site's player numbers).
+    enum PlayerState : int
+    {
+        Unstarted = -1,
+        Ended = 0,
+        Playing = 1,
+        Paused = 2,
+        Buffering = 3,
+        VideoCued = 5,
+    };
+    // Player errors as the page reports them. The video site's player sends 150 for the same
+    // reason as 101 (the owner does not allow embedding), so 150 is handled exactly as 101.
+    enum PlayerError : int
+    {
+        InvalidVideoId = 2,
+        VideoNotFound = 100,
+        VideoNotAllowed = 101,
+        VideoNotAllowedToo = 150,
+    };
+
     explicit VideoPlayerBrowser(QWidget *parent = nullptr);
 
     static QString stateText(int state);
-    // The companion's command number for a player state; 0 for none.
+    // The number that signal_NotifyServer carries for a player state: the companion's
+    // VideoPlaying or VideoPaused, or one of the page's private codes (PageNotice): VideoEnded,
+    // and PageLoaded for every other state.
     static uint stateCommand(int state);
     static QString errorText(int error);
+    static bool isNotAllowedError(int error);
 
     void loadVideo(const QString &videoId);
     void play();
@@ -47,5 +70,5 @@ protected:
     void onLoadFinished(bool ok) override;
 
 private:
-    int currentState = -1;
+    int currentState = Unstarted;
 };

@@ -1,4 +1,4 @@
-#include "pages/videorecord.h"
+#include "videorecord.h"
 
 #include <QtTest>
 

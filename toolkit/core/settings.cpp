@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "networkaccessmanager.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -97,6 +99,16 @@ bool Settings::loadAppFont(QFont &font)
 void Settings::saveAppFont(const QFont &font)
 {
     QSettings().setValue(appFontKey, font.toString());
+}
+
+NetworkAccessManager *Settings::networkAccessManager()
+{
+    return NetworkAccessManager::shared();
+}
+
+QNetworkCookieJar *Settings::cookieJar()
+{
+    return networkAccessManager()->cookieJar();
 }
 
 QString Settings::applicationPath()

@@ -38,9 +38,8 @@ public:
     bool loadAppFont(QFont &font);
     void saveAppFont(const QFont &font);
 
-    // The process-wide network access manager and its cookie jar. Their definitions live in the
-    // network library, which depends on this one; the core library never calls them, so it
-    // does not depend on the network library.
+    // The process-wide network access manager and its cookie jar: forwarders to
+    // NetworkAccessManager::shared() of the network library, which this library links.
     static NetworkAccessManager *networkAccessManager();
     static QNetworkCookieJar *cookieJar();
 

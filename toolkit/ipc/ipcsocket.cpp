@@ -7,6 +7,8 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <memory>
+
 namespace QT_EXT {
 
 IPCSocket::IPCSocket(QObject *parent, const QString &serverName) : QObject(parent)
@@ -54,30 +56,45 @@ bool IPCSocket::sendMessage(const QString &message, const QString &serverName, i
 
 void IPCSocket::slot_IPC_NewConnection()
 {
-    QLocalSocket *connection = server->nextPendingConnection();
-    if (!connection)
-        return;
+    while (QLocalSocket *connection = server->nextPendingConnection())
+        receive(connection);
+}
 
-    // The sender closes the connection after its one message: read until then, so a message
-    // larger than one read arrives whole.
-    QByteArray data;
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        data += connection->readAll();
-        if (connection->state() != QLocalSocket::ConnectedState || deadline.hasExpired())
-            break;
-        if (!connection->waitForReadyRead(int(deadline.remainingTime()))) {
-            data += connection->readAll();
-            break;
-        }
-    }
-
-    connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
-    connection->disconnectFromServer();
-    if (connection->state() == QLocalSocket::UnconnectedState)
+void IPCSocket::receive(QLocalSocket *connection)
+{
+    // The sender closes the connection after its one message: collect until then, so a message
+    // larger than one read arrives whole. Nothing waits here: a peer that holds its connection
+    // open delays no other message and never freezes the window; after timeoutMs what arrived
+    // counts as its message.
+    struct Incoming
+    {
+        QByteArray data;
+        bool complete = false;
+    };
+    auto incoming = std::make_shared<Incoming>();
+    const auto finish = [this, connection, incoming]() {
+        if (incoming->complete)
+            return;
+        incoming->complete = true;
+        incoming->data += connection->readAll();
+        connection->abort();
         connection->deleteLater();
+        enqueue(QString::fromUtf8(incoming->data));
+    };
+    connect(connection, &QLocalSocket::readyRead, this,
+            [connection, incoming]() { incoming->data += connection->readAll(); });
+    connect(connection, &QLocalSocket::disconnected, this, finish);
+    QTimer::singleShot(timeoutMs, connection, finish);
 
-    queue.append(QString::fromUtf8(data));
+    incoming->data += connection->readAll();
+    if (connection->state() != QLocalSocket::ConnectedState)
+        finish();
+}
+
+void IPCSocket::enqueue(const QString &message)
+{
+    // Messages are handled in the order they became complete.
+    queue.append(message);
     QTimer::singleShot(processDelayMs, this, &IPCSocket::slot_processMessage);
 }
 

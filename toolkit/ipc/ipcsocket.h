@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace QT_EXT {
 
@@ -15,7 +16,8 @@ class IPCSocket : public QObject
     Q_DISABLE_COPY_MOVE(IPCSocket)
 
 public:
-    // Blocking waits of the link: connect, read and write each wait at most this long.
+    // Bound of the link's waits: a send blocks at most this long for its connection and for its
+    // write; a received connection is read, without blocking, at most this long.
     static constexpr int timeoutMs = 2000;
     // Delay between receiving a message and handling it.
     static constexpr int processDelayMs = 100;
@@ -38,6 +40,9 @@ private slots:
     void slot_processMessage();
 
 private:
+    void receive(QLocalSocket *connection);
+    void enqueue(const QString &message);
+
     QLocalServer *server = nullptr;
     QStringList queue;
 };

@@ -7,6 +7,7 @@
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSettings>
 #include <QUrl>
 
@@ -24,6 +25,17 @@ NetworkAccessManager::NetworkAccessManager(QObject *parent) : QNetworkAccessMana
 }
 
 NetworkAccessManager::~NetworkAccessManager() = default;
+
+NetworkAccessManager *NetworkAccessManager::shared()
+{
+    // The shared instance belongs to the application object, so it outlives every page that
+    // uses it; should it ever be destroyed, the next call creates a new one instead of handing
+    // out a dangling pointer.
+    static QPointer<NetworkAccessManager> instance;
+    if (!instance)
+        instance = new NetworkAccessManager(QCoreApplication::instance());
+    return instance;
+}
 
 void NetworkAccessManager::loadSettings()
 {

@@ -22,6 +22,9 @@ public:
     explicit NetworkAccessManager(QObject *parent = nullptr);
     ~NetworkAccessManager() override;
 
+    // The process-wide instance, created on first demand; the settings store hands it out too.
+    static NetworkAccessManager *shared();
+
     // Installs a disk cache in path and prefers cached answers from then on.
     void setCacheDirectory(const QString &path);
     void setCacheLoadControl(int control);

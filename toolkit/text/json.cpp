@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QStringList>
 #include <QtMath>
+#include <cstring>
 
 namespace QT_EXT {
 
@@ -37,19 +38,13 @@ private:
         Null = 11
     };
 
-    static bool isBlank(QChar c)
+    static bool isBlank(ushort u) { return u == ' ' || u == '\t' || u == '\n' || u == '\r'; }
+    static bool isNumberChar(ushort u)
     {
-        const ushort u = c.unicode();
-        return u == ' ' || u == '\t' || u == '\n' || u == '\r';
-    }
-    static bool isNumberChar(QChar c)
-    {
-        const ushort u = c.unicode();
         return (u >= '0' && u <= '9') || u == '+' || u == '-' || u == '.' || u == 'e' || u == 'E';
     }
-    static int hexValue(QChar c)
+    static int hexValue(ushort u)
     {
-        const ushort u = c.unicode();
         if (u >= '0' && u <= '9')
             return u - '0';
         if (u >= 'a' && u <= 'f')
@@ -59,9 +54,10 @@ private:
         return -1;
     }
 
+    ushort at(int i) const { return m_data[i].unicode(); }
     void skipBlanks()
     {
-        while (m_pos < m_size && isBlank(m_data[m_pos]))
+        while (m_pos < m_size && isBlank(at(m_pos)))
             ++m_pos;
     }
     bool remainsWord(QLatin1String word) const
@@ -69,20 +65,23 @@ private:
         if (m_size - m_pos < word.size())
             return false;
         for (int i = 0; i < word.size(); ++i) {
-            if (m_data[m_pos + i] != QLatin1Char(word.at(i)))
+            if (at(m_pos + i) != word.at(i).unicode())
                 return false;
         }
         return true;
     }
 
-    Token takeToken();
-    Token peekToken()
+    // Steps over blanks, which every reader skips first anyway, and names the token that
+    // follows without taking it; takeToken() then steps over a punctuation mark or literal word.
+    Token peekToken();
+    void takeToken(Token token)
     {
-        const int saved = m_pos;
-        const Token token = takeToken();
-        m_pos = saved;
-        return token;
+        m_pos += token == True || token == Null ? 4 : token == False ? 5 : 1;
     }
+
+    int findQuoteOrBackslash(int from) const;
+    bool readStringText(const QChar *&text, int &size);
+    const QString &readKey();
     QVariant readObject();
     QVariant readArray();
     QVariant readString();
@@ -95,14 +94,18 @@ private:
     int m_depth = 0;
     bool m_success = true;
     QString m_buffer;
+    // Lists of records repeat the same few keys: each is allocated once per reading and shared
+    // by every map that holds it.
+    static constexpr int KeySlots = 32;
+    QString m_keys[KeySlots];
 };
 
-JsonReader::Token JsonReader::takeToken()
+JsonReader::Token JsonReader::peekToken()
 {
     skipBlanks();
     if (m_pos >= m_size)
         return None;
-    const ushort c = m_data[m_pos++].unicode();
+    const ushort c = at(m_pos);
     switch (c) {
     case '{':
         return ObjectOpen;
@@ -121,24 +124,17 @@ JsonReader::Token JsonReader::takeToken()
     case '-':
         return Number;
     default:
-        if (c >= '0' && c <= '9')
-            return Number;
         break;
     }
-    --m_pos;
+    if (c >= '0' && c <= '9')
+        return Number;
     // The literal words need no delimiter after them.
-    if (remainsWord(QLatin1String("true"))) {
-        m_pos += 4;
+    if (remainsWord(QLatin1String("true")))
         return True;
-    }
-    if (remainsWord(QLatin1String("false"))) {
-        m_pos += 5;
+    if (remainsWord(QLatin1String("false")))
         return False;
-    }
-    if (remainsWord(QLatin1String("null"))) {
-        m_pos += 4;
+    if (remainsWord(QLatin1String("null")))
         return Null;
-    }
     return None;
 }
 
@@ -153,7 +149,7 @@ QVariant JsonReader::readValue()
             return QVariant();
         }
         ++m_depth;
-        const QVariant value = token == ObjectOpen ? readObject() : readArray();
+        QVariant value = token == ObjectOpen ? readObject() : readArray();
         --m_depth;
         return value;
     }
@@ -162,13 +158,11 @@ QVariant JsonReader::readValue()
     case Number:
         return readNumber();
     case True:
-        takeToken();
-        return true;
     case False:
-        takeToken();
-        return false;
+        takeToken(token);
+        return token == True;
     case Null:
-        takeToken();
+        takeToken(token);
         return QVariant();
     default:
         fail();
@@ -180,123 +174,151 @@ QVariant JsonReader::readValue()
 // all accepted. A failure anywhere inside discards the partial contents.
 QVariant JsonReader::readObject()
 {
-    takeToken();
+    takeToken(ObjectOpen);
     QVariantMap map;
     for (;;) {
-        switch (peekToken()) {
+        const Token token = peekToken();
+        switch (token) {
         case None:
             fail();
             return QVariantMap();
         case Comma:
-            takeToken();
+            takeToken(token);
             continue;
         case ObjectClose:
-            takeToken();
+            takeToken(token);
             return map;
         default:
             break;
         }
         // The key's first character is stepped over unseen: it is normally the quote.
-        const QVariant key = readString();
+        const QString &key = readKey();
         if (!m_success)
             return QVariantMap();
-        if (takeToken() != Colon) {
+        if (peekToken() != Colon) {
             fail();
             return QVariantMap();
         }
-        const QVariant value = readValue();
+        takeToken(Colon);
+        // The value is moved into its place; a failure discards the map anyway.
+        QVariant &value = *map.insert(key, QVariant());
+        value = readValue();
         if (!m_success)
             return QVariantMap();
-        map.insert(key.toString(), value);
     }
 }
 
 QVariant JsonReader::readArray()
 {
-    takeToken();
+    takeToken(ArrayOpen);
     QVariantList list;
     for (;;) {
-        switch (peekToken()) {
+        const Token token = peekToken();
+        switch (token) {
         case None:
             fail();
             return QVariantList();
         case Comma:
-            takeToken();
+            takeToken(token);
             continue;
         case ArrayClose:
-            takeToken();
+            takeToken(token);
             return list;
         default:
             break;
         }
-        const QVariant value = readValue();
+        list.append(QVariant());
+        list.last() = readValue();
         if (!m_success)
             return QVariantList();
-        list.append(value);
     }
 }
 
-QVariant JsonReader::readString()
+// Index of the first quote or backslash at or after `from`, or the size.
+int JsonReader::findQuoteOrBackslash(int from) const
+{
+    // Four UTF-16 units at a time: a unit equal to the sought one leaves a zero lane after the
+    // exclusive or, which the borrow test below detects without false alarms.
+    constexpr quint64 Ones = 0x0001000100010001ULL;
+    constexpr quint64 Highs = 0x8000800080008000ULL;
+    constexpr quint64 Quotes = Ones * '"';
+    constexpr quint64 Backslashes = Ones * '\\';
+    int i = from;
+    for (; m_size - i >= 4; i += 4) {
+        quint64 units;
+        std::memcpy(&units, m_data + i, sizeof(units));
+        const quint64 q = units ^ Quotes;
+        const quint64 b = units ^ Backslashes;
+        if (((q - Ones) & ~q & Highs) | ((b - Ones) & ~b & Highs))
+            break;
+    }
+    for (; i < m_size; ++i) {
+        const ushort u = at(i);
+        if (u == '"' || u == '\\')
+            return i;
+    }
+    return m_size;
+}
+
+// Reads a string from the character after the one at the cursor, which is stepped over unseen:
+// it is normally the opening quote. The text lies in the input when it holds no escape,
+// otherwise in a buffer kept across strings; it stays valid until the next string is read.
+bool JsonReader::readStringText(const QChar *&text, int &size)
 {
     skipBlanks();
     if (m_pos < m_size)
         ++m_pos;
-    // Most strings hold no escape: take them in one piece.
-    int end = m_pos;
-    while (end < m_size && m_data[end] != QLatin1Char('"') && m_data[end] != QLatin1Char('\\'))
-        ++end;
-    if (end < m_size && m_data[end] == QLatin1Char('"')) {
-        const QString plain(m_data + m_pos, end - m_pos); // "" gives an empty, non-null string
+    int end = findQuoteOrBackslash(m_pos);
+    if (end < m_size && at(end) == '"') {
+        text = m_data + m_pos;
+        size = end - m_pos;
         m_pos = end + 1;
-        return plain;
+        return true;
     }
 
-    // Escapes are decoded into a buffer kept across strings; the result is one exact copy.
-    QString &text = m_buffer;
-    text.resize(0);
+    m_buffer.resize(0);
     for (;;) {
-        const int runStart = m_pos;
-        while (m_pos < m_size && m_data[m_pos] != QLatin1Char('"') &&
-               m_data[m_pos] != QLatin1Char('\\'))
-            ++m_pos;
-        text.append(m_data + runStart, m_pos - runStart);
+        m_buffer.append(m_data + m_pos, end - m_pos);
+        m_pos = end;
         if (m_pos >= m_size)
             break;
-        if (m_data[m_pos++] == QLatin1Char('"'))
-            return QString(text.constData(), text.size());
+        if (at(m_pos++) == '"') {
+            text = m_buffer.constData();
+            size = m_buffer.size();
+            return true;
+        }
         if (m_pos >= m_size)
             break;
-        const ushort escape = m_data[m_pos++].unicode();
+        const ushort escape = at(m_pos++);
         switch (escape) {
         case '"':
         case '\\':
         case '/':
-            text += QChar(escape);
+            m_buffer += QChar(escape);
             break;
         case 'b':
-            text += QChar(0x08);
+            m_buffer += QChar(0x08);
             break;
         case 'f':
-            text += QChar(0x0C);
+            m_buffer += QChar(0x0C);
             break;
         case 'n':
-            text += QChar(0x0A);
+            m_buffer += QChar(0x0A);
             break;
         case 'r':
-            text += QChar(0x0D);
+            m_buffer += QChar(0x0D);
             break;
         case 't':
-            text += QChar(0x09);
+            m_buffer += QChar(0x09);
             break;
         case 'u': {
             if (m_size - m_pos < 4) {
                 m_pos = m_size;
-                fail();
-                return QVariant();
+                return false;
             }
             ushort unit = 0;
             for (int i = 0; i < 4; ++i) {
-                const int digit = hexValue(m_data[m_pos + i]);
+                const int digit = hexValue(at(m_pos + i));
                 if (digit < 0) {
                     unit = 0; // an unreadable number gives U+0000
                     break;
@@ -304,15 +326,44 @@ QVariant JsonReader::readString()
                 unit = ushort(unit * 16 + digit);
             }
             m_pos += 4;
-            text += QChar(unit);
+            m_buffer += QChar(unit);
             break;
         }
         default:
             break; // an unknown escape is dropped together with its backslash
         }
+        end = findQuoteOrBackslash(m_pos);
     }
-    fail(); // the text ended inside the string
-    return QVariant();
+    return false; // the text ended inside the string
+}
+
+const QString &JsonReader::readKey()
+{
+    const QChar *text = nullptr;
+    int size = 0;
+    if (!readStringText(text, size)) {
+        fail();
+        return m_keys[0];
+    }
+    const uint slot = (uint(size) * 31 + (size > 0 ? text[0].unicode() * 7u : 0u) +
+                       (size > 0 ? text[size - 1].unicode() : 0u)) %
+                      KeySlots;
+    QString &key = m_keys[slot];
+    if (key.isNull() || key.size() != size ||
+        std::memcmp(key.constData(), text, size_t(size) * sizeof(QChar)) != 0)
+        key = QString(text, size); // "" gives an empty, non-null string
+    return key;
+}
+
+QVariant JsonReader::readString()
+{
+    const QChar *text = nullptr;
+    int size = 0;
+    if (!readStringText(text, size)) {
+        fail();
+        return QVariant();
+    }
+    return QString(text, size); // "" gives an empty, non-null string
 }
 
 // Numbers stay text, exactly as written; their form is not checked.
@@ -320,7 +371,7 @@ QVariant JsonReader::readNumber()
 {
     skipBlanks();
     const int start = m_pos;
-    while (m_pos < m_size && isNumberChar(m_data[m_pos]))
+    while (m_pos < m_size && isNumberChar(at(m_pos)))
         ++m_pos;
     return QString(m_data + start, m_pos - start);
 }
@@ -344,10 +395,58 @@ bool isWritable(const QVariant &data)
     }
 }
 
+// The characters escapeJsonString() escapes: those that could end or break a quoted string.
+bool isQuoteSpecial(ushort u)
+{
+    switch (u) {
+    case '\\':
+    case '\'':
+    case '"':
+    case 0x08:
+    case 0x0C:
+    case 0x0A:
+    case 0x0D:
+    case 0x09:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What toJson() escapes: on top, every other control character, which strict readers refuse
+// raw, and the two Unicode line separators, which end a script string.
+bool isJsonSpecial(ushort u)
+{
+    return u < 0x20 || u == 0x2028 || u == 0x2029 || isQuoteSpecial(u);
+}
+
+// Every escape is a \u escape with upper-case hex digits, never a short form such as \n.
+template <typename Special>
+void appendEscaped(QString &out, const QChar *text, int size, Special isSpecial)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    int runStart = 0;
+    for (int i = 0; i < size; ++i) {
+        const ushort u = text[i].unicode();
+        if (!isSpecial(u))
+            continue;
+        out.append(text + runStart, i - runStart);
+        runStart = i + 1;
+        const QChar escape[] = {QLatin1Char('\\'),
+                                QLatin1Char('u'),
+                                QLatin1Char(hex[u >> 12]),
+                                QLatin1Char(hex[(u >> 8) & 0xF]),
+                                QLatin1Char(hex[(u >> 4) & 0xF]),
+                                QLatin1Char(hex[u & 0xF])};
+        out.append(escape, 6);
+    }
+    out.append(text + runStart, size - runStart);
+}
+
 void appendString(QString &out, const QString &text)
 {
     out += QLatin1Char('"');
-    out += escapeJsonString(text);
+    appendEscaped(out, text.constData(), text.size(), isJsonSpecial);
     out += QLatin1Char('"');
 }
 
@@ -435,7 +534,7 @@ QVariant parseJson(const QString &json, bool &success)
     if (json.isNull())
         return QVariant();
     JsonReader reader(json);
-    const QVariant value = reader.readValue();
+    QVariant value = reader.readValue();
     success = reader.success();
     return value;
 }
@@ -457,43 +556,18 @@ QString toJson(const QVariant &data)
 
 QString escapeJsonString(const QString &text)
 {
-    auto needsEscape = [](QChar c) {
-        switch (c.unicode()) {
-        case '\\':
-        case '\'':
-        case '"':
-        case 0x08:
-        case 0x0C:
-        case 0x0A:
-        case 0x0D:
-        case 0x09:
-            return true;
-        default:
-            return false;
-        }
-    };
     int first = 0;
-    while (first < text.size() && !needsEscape(text.at(first)))
+    while (first < text.size() && !isQuoteSpecial(text.at(first).unicode()))
         ++first;
     if (first == text.size())
         return text;
 
     // One pass gives what successive replace-all passes would, backslash first: no inserted
     // text contains a character that a later pass replaces.
-    QString out = text.left(first);
+    QString out;
     out.reserve(text.size() + 16);
-    for (int i = first; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (!needsEscape(c)) {
-            out += c;
-            continue;
-        }
-        static const char hex[] = "0123456789ABCDEF";
-        const ushort u = c.unicode();
-        out += QLatin1String("\\u00");
-        out += QLatin1Char(hex[(u >> 4) & 0xF]);
-        out += QLatin1Char(hex[u & 0xF]);
-    }
+    out.append(text.constData(), first);
+    appendEscaped(out, text.constData() + first, text.size() - first, isQuoteSpecial);
     return out;
 }
 

@@ -13,9 +13,10 @@ namespace QT_EXT {
 QVariant parseJson(const QString &json, bool &success);
 QVariant parseJson(const QString &json);
 
-// Writes a QVariant tree as compact JSON. Strings are escaped with escapeJsonString(), so the
-// result can stand inside a single-quoted script string. Map keys come in ascending order.
-// A type the writer does not handle gives a null text.
+// Writes a QVariant tree as compact JSON. Strings are escaped as by escapeJsonString() and, on
+// top, every other character below U+0020 and U+2028 and U+2029 become \u escapes, so the
+// result is strict JSON and can stand inside a single-quoted script string. Map keys come in
+// ascending order. A type the writer does not handle gives a null text.
 QString toJson(const QVariant &data);
 
 // The text with backslash, apostrophe, double quote, backspace, form feed, line feed, carriage

@@ -17,6 +17,11 @@ QString blanks()
     return QStringLiteral(" \t");
 }
 
+QString attributeKey(const QString &attribute)
+{
+    return QLatin1Char(' ') + attribute + QLatin1Char('=');
+}
+
 } // namespace
 
 QtTextParse::QtTextParse(QObject *parent) : QObject(parent) {}
@@ -161,6 +166,11 @@ bool QtTextParse::currentIn(const QString &set) const
     return m_pos < length() && set.contains(m_text.at(m_pos));
 }
 
+bool QtTextParse::followsCursor(const QString &s) const
+{
+    return m_pos <= length() && m_text.indexOf(s, m_pos, Qt::CaseInsensitive) >= 0;
+}
+
 bool QtTextParse::isOneOf(const QString &set) const
 {
     return currentIn(set);
@@ -229,7 +239,9 @@ bool QtTextParse::find(const QString &s, bool forward, bool caseSensitive)
         if (m_pos <= length())
             found = m_text.indexOf(s, m_pos, sensitivity(caseSensitive));
     } else {
-        found = m_text.lastIndexOf(s, qMin(m_pos, length()), sensitivity(caseSensitive));
+        // lastIndexOf finds nothing from an index past the last character, and no occurrence
+        // can start at the end anyway: search from the last character instead.
+        found = m_text.lastIndexOf(s, qMin(m_pos, length() - 1), sensitivity(caseSensitive));
     }
     if (found < 0)
         return false;
@@ -450,7 +462,9 @@ QString QtTextParse::tagContent(const QString &tag, const QString &endTag, bool 
 QString QtTextParse::tagAttribute(const QString &tag, const QString &attribute)
 {
     const QString start = QLatin1Char('<') + tag;
-    if (!contains(start))
+    // As in tagContent: a tag or attribute only before the cursor must not lead to a read of
+    // whatever text follows the cursor.
+    if (!followsCursor(start))
         return QString();
     skipPast(start, true, false);
     return attributeValue(attribute);
@@ -458,8 +472,8 @@ QString QtTextParse::tagAttribute(const QString &tag, const QString &attribute)
 
 QString QtTextParse::attributeValue(const QString &attribute)
 {
-    const QString key = QLatin1Char(' ') + attribute + QLatin1Char('=');
-    if (!contains(key))
+    const QString key = attributeKey(attribute);
+    if (!followsCursor(key))
         return QString();
     skipPast(key, true, false);
     skipSpaces(true);

@@ -100,6 +100,10 @@ public:
     // with the cursor unmoved, when no complete element follows.
     QString tagContent(const QString &tag, const QString &endTag = QString(),
                        bool keepTags = false);
+    // Value of ` attribute=` (quotes optional, blanks allowed after the '=') at or after the
+    // cursor, entities decoded; the cursor ends past the closing quote. tagAttribute first steps
+    // past the next `<tag`. Empty, with the cursor unmoved, when the tag does not follow the
+    // cursor; empty, with the cursor past the tag, when the attribute does not follow it.
     QString tagAttribute(const QString &tag, const QString &attribute);
     QString attributeValue(const QString &attribute);
     QString title();
@@ -130,6 +134,7 @@ public:
 
 private:
     bool currentIn(const QString &set) const;
+    bool followsCursor(const QString &s) const; // in any case, at or after the cursor
 
     int m_pos = 0;
     int m_last = 0;

@@ -1,7 +1,6 @@
 #include "webbrowser.h"
 
 #include "networkaccessmanager.h"
-#include "settings.h"
 #include "webpage.h"
 
 #include <QAction>
@@ -37,8 +36,11 @@ WebBrowser::~WebBrowser()
     // The page outlives this part of the object: it is deleted with the widget's children and
     // reports a load under way as finished then. Its signals must no longer reach the slots of
     // this half-destroyed view.
+    // page() would make a page where none exists; the pages that go with this view are its
+    // children.
     disconnect(this, nullptr, this, nullptr);
-    if (QWebPage *current = page()) {
+    const QList<QWebPage *> pages = findChildren<QWebPage *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWebPage *current : pages) {
         current->disconnect(this);
         current->mainFrame()->disconnect(this);
     }
@@ -54,7 +56,7 @@ void WebBrowser::setupPage(WebPage *webPage, bool pluginsEnabled, bool javascrip
 
     // The shared manager belongs to the application object rather than to this view, so that
     // it stays valid for every other page that uses it when this view goes away.
-    webPage->setNetworkAccessManager(Settings::networkAccessManager());
+    webPage->setNetworkAccessManager(NetworkAccessManager::shared());
     webPage->setForwardUnsupportedContent(true);
 
     connect(webPage, &QWebPage::linkHovered, this, &WebBrowser::slot_linkHovered);
@@ -231,15 +233,25 @@ void WebBrowser::slot_startDownload(QNetworkRequest request)
 
 void WebBrowser::slot_startDownload(QNetworkReply *reply)
 {
-    if (!reply->header(QNetworkRequest::ContentTypeHeader).isValid())
+    // The page hands unsupported content over to this slot, which owns the reply from then on:
+    // what is not an attachment is dropped here, or it would stay open until the page goes.
+    const auto release = [reply]() {
+        reply->abort();
+        reply->deleteLater();
+    };
+    if (!reply->header(QNetworkRequest::ContentTypeHeader).isValid()) {
+        release();
         return;
+    }
 
     QString filename;
     if (reply->hasRawHeader("Content-Disposition")) {
         QString disposition = QString::fromLatin1(reply->rawHeader("Content-Disposition"));
         disposition.remove(QLatin1Char(' '));
-        if (!disposition.startsWith(QLatin1String("attachment")))
+        if (!disposition.startsWith(QLatin1String("attachment"))) {
+            release();
             return;
+        }
         const QStringList parts = disposition.split(QLatin1Char(';'));
         for (int i = 1; i < parts.size(); ++i) {
             qDebug().noquote() << parts.at(i);

@@ -1,8 +1,10 @@
 // companion: a command-line peer of the video player's companion link.
 
 #include "companionlink.h"
-#include "companiontool.h"
 #include "ipcsocket.h"
+#include "notificationprinter.h"
+#include "playlistdriver.h"
+#include "subcommands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,0 +1,44 @@
+#include "companionnotifier.h"
+
+#include "companionlink.h"
+
+#include <QTimer>
+
+bool CompanionNotifier::playerReady()
+{
+    if (pendingCommand != 0)
+        return false;
+    pendingCommand = uint(PlayerNotification::PlayerReady);
+    QTimer::singleShot(playerReadyDelayMs, this, &CompanionNotifier::slot_sendCommand);
+    return true;
+}
+
+void CompanionNotifier::videoChanged()
+{
+    QTimer::singleShot(videoChangedDelayMs, this, &CompanionNotifier::slot_sendVideoChanged);
+}
+
+void CompanionNotifier::playerStateChanged(PlayerNotification notification)
+{
+    notifyServerJson(notification, currentVideoJson);
+}
+
+void CompanionNotifier::videoEnded()
+{
+    pendingCommand = uint(PlayerNotification::NextTrack);
+    QTimer::singleShot(nextTrackDelayMs, this, &CompanionNotifier::slot_sendCommand);
+    notifyServerJson(PlayerNotification::VideoPaused, currentVideoJson);
+}
+
+void CompanionNotifier::slot_sendCommand()
+{
+    notifyServer(pendingCommand, QString());
+}
+
+void CompanionNotifier::slot_sendVideoChanged()
+{
+    if (currentVideoJson.isEmpty())
+        return;
+    emit signal_videoChangedDue();
+    notifyServerJson(PlayerNotification::VideoChanged, currentVideoJson);
+}

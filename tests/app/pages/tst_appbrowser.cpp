@@ -1,0 +1,238 @@
+#include "fakehttpserver.h"
+#include "pages/appbrowser.h"
+#include "pages/appbrowsercommandevent.h"
+#include "pages/appbrowserpage.h"
+
+#include <httplib.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QWebFrame>
+#include <QtTest>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The page records every call it receives, in order, and what it saw of AppBrowserEvents
+// while its own script ran.
+const char *const recorderPage = R"(<html><head><script>
+var calls = [];
+function rec(x) { calls.push(x); }
+var bridgeAtParse = typeof AppBrowserEvents;
+</script></head><body><p>page</p></body></html>)";
+
+class PageServer
+{
+public:
+    PageServer()
+    {
+        server.setHandler([](const httplib::Request &, httplib::Response &res) {
+            res.set_content(recorderPage, "text/html");
+        });
+    }
+    QUrl url(const QString &path = QStringLiteral("/page.html")) const { return server.url(path); }
+
+private:
+    FakeHttpServer server;
+};
+
+QString eval(AppBrowser &browser, const QString &script)
+{
+    return browser.page()->mainFrame()->evaluateJavaScript(script).toString();
+}
+
+} // namespace
+
+class tst_AppBrowser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<uint>("uint"); }
+    void queuedCallsRunAfterLoad();
+    void reloadQueuesAgain();
+    void bridgeAfterLoadAndAfterWindowCleared();
+    void commandRelay();
+    void progressTexts_data();
+    void progressTexts();
+    void pageRequestedFlag();
+    void destroyedWhileLoading();
+};
+
+void tst_AppBrowser::queuedCallsRunAfterLoad()
+{
+    PageServer server;
+    AppBrowser browser;
+    QSignalSpy ready(&browser, &AppBrowser::signal_browserReady);
+    QVERIFY(!browser.isReady());
+
+    browser.execJavaScript(QStringLiteral("rec('a')"));
+    browser.execJavaScript(QStringLiteral("rec('b')"));
+    browser.execJavaScript(QStringLiteral("rec('c')"));
+    browser.load(server.url());
+    QVERIFY(ready.wait(10000));
+    QVERIFY(browser.isReady());
+    QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QString());
+
+    // 200 ms after the load: runs at once, ahead of the queued calls.
+    QTest::qWait(200);
+    browser.execJavaScript(QStringLiteral("rec('d')"));
+    QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QStringLiteral("d"));
+
+    // The queue is released by a 1000 ms timer started at the finished load; a timer due
+    // earlier fires first, so at 900 ms nothing of the queue has run yet.
+    bool checkedEarly = false;
+    QTimer::singleShot(700, &browser, [&] {
+        QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QStringLiteral("d"));
+        checkedEarly = true;
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(eval(browser, QStringLiteral("calls.join(',')")),
+                              QStringLiteral("d,a,b,c"), 5000);
+    QVERIFY(checkedEarly);
+
+    // The queue is empty now: another replay period adds nothing.
+    QTest::qWait(1200);
+    QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QStringLiteral("d,a,b,c"));
+}
+
+void tst_AppBrowser::reloadQueuesAgain()
+{
+    PageServer server;
+    AppBrowser browser;
+    QSignalSpy ready(&browser, &AppBrowser::signal_browserReady);
+    browser.load(server.url());
+    QVERIFY(ready.wait(10000));
+    browser.execJavaScript(QStringLiteral("rec('first')"));
+    QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QStringLiteral("first"));
+
+    QSignalSpy started(&browser, &QWebView::loadStarted);
+    browser.reload();
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 10000);
+    QVERIFY(!browser.isReady());
+    browser.execJavaScript(QStringLiteral("rec('during')"));
+    QVERIFY(ready.wait(10000));
+    QCOMPARE(ready.size(), 2);
+    QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(eval(browser, QStringLiteral("calls.join(',')")),
+                              QStringLiteral("during"), 5000);
+}
+
+void tst_AppBrowser::bridgeAfterLoadAndAfterWindowCleared()
+{
+    PageServer server;
+    AppBrowser browser;
+    QSignalSpy ready(&browser, &AppBrowser::signal_browserReady);
+    browser.load(server.url());
+    QVERIFY(ready.wait(10000));
+
+    // The first document's own script ran before the bridge existed.
+    QCOMPARE(eval(browser, QStringLiteral("bridgeAtParse")), QStringLiteral("undefined"));
+    browser.setJsonText(QStringLiteral("{\"entry\":[]}"));
+    QCOMPARE(eval(browser, QStringLiteral("AppBrowserEvents.json")),
+             QStringLiteral("{\"entry\":[]}"));
+    eval(browser, QStringLiteral("AppBrowserEvents.html = '<b>from page</b>'"));
+    QCOMPARE(browser.htmlText(), QStringLiteral("<b>from page</b>"));
+    QCOMPARE(browser.property("html").toString(), QStringLiteral("<b>from page</b>"));
+
+    // A new document clears the window object; the bridge is back before its script runs.
+    browser.load(server.url(QStringLiteral("/second.html")));
+    QVERIFY(ready.wait(10000));
+    QCOMPARE(eval(browser, QStringLiteral("bridgeAtParse")), QStringLiteral("object"));
+    QCOMPARE(eval(browser, QStringLiteral("AppBrowserEvents.json")),
+             QStringLiteral("{\"entry\":[]}"));
+
+    // Clearing it from within the page (a document written anew) keeps the bridge too.
+    eval(browser, QStringLiteral("document.open(); document.write('<p>new</p>'); "
+                                 "document.close();"));
+    QCOMPARE(eval(browser, QStringLiteral("typeof AppBrowserEvents")), QStringLiteral("object"));
+}
+
+void tst_AppBrowser::commandRelay()
+{
+    AppBrowser browser;
+    QSignalSpy relayed(&browser, &AppBrowser::signal_NotifyServer);
+    QCoreApplication::postEvent(browser.page(), new AppBrowserCommandEvent(3));
+    QCoreApplication::postEvent(browser.page(), new AppBrowserCommandEvent(4));
+    QCoreApplication::processEvents();
+    QCOMPARE(relayed.size(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(relayed.size(), 2, 3000);
+    QCOMPARE(relayed.at(0).at(0).toUInt(), 3u);
+    QCOMPARE(relayed.at(1).at(0).toUInt(), 4u);
+
+    // Other event types are not relayed, and a stray relay call with nothing pending is
+    // ignored.
+    QCoreApplication::postEvent(browser.page(), new QEvent(QEvent::Type(QEvent::User + 2)));
+    QTest::qWait(700);
+    static_cast<AppBrowserPage *>(browser.page())->slot_NotifyServer();
+    QCOMPARE(relayed.size(), 2);
+}
+
+void tst_AppBrowser::progressTexts_data()
+{
+    QTest::addColumn<bool>("showProgress");
+    QTest::newRow("with progress") << true;
+    QTest::newRow("without progress") << false;
+}
+
+void tst_AppBrowser::progressTexts()
+{
+    QFETCH(bool, showProgress);
+    PageServer server;
+    AppBrowser browser;
+    browser.setShowLoadProgress(showProgress);
+    QSignalSpy texts(&browser, &AppBrowser::signal_loadProgress);
+    QSignalSpy ready(&browser, &AppBrowser::signal_browserReady);
+    browser.load(server.url());
+    QVERIFY(ready.wait(10000));
+
+    QVERIFY(!texts.isEmpty());
+    QCOMPARE(texts.first().at(0).toString(), QStringLiteral("Loading..."));
+    QStringList rest;
+    for (int i = 1; i < texts.size(); ++i)
+        rest.append(texts.at(i).at(0).toString());
+    if (!showProgress) {
+        QCOMPARE(rest, QStringList());
+        return;
+    }
+    QVERIFY(!rest.isEmpty());
+    const QRegularExpression percent(QStringLiteral("^Loading \\((\\d+)%\\)$"));
+    for (const QString &text : rest)
+        QVERIFY2(percent.match(text).hasMatch(), qPrintable(text));
+    QCOMPARE(rest.last(), QStringLiteral("Loading (100%)"));
+}
+
+void tst_AppBrowser::pageRequestedFlag()
+{
+    AppBrowser browser;
+    QVERIFY(!browser.isPageRequested());
+    browser.setPageRequested();
+    QVERIFY(browser.isPageRequested());
+    QVERIFY(browser.settings()->testAttribute(QWebSettings::PluginsEnabled));
+    QVERIFY(qobject_cast<AppBrowserPage *>(browser.page()));
+}
+
+void tst_AppBrowser::destroyedWhileLoading()
+{
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        res.set_content(recorderPage, "text/html");
+    });
+    auto *browser = new AppBrowser;
+    QSignalSpy started(browser, &QWebView::loadStarted);
+    browser->execJavaScript(QStringLiteral("rec('never')"));
+    browser->load(server.url(QStringLiteral("/slow")));
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 10000);
+    QSignalSpy pageFinished(browser->page(), &QWebPage::loadFinished);
+    QSignalSpy ready(browser, &AppBrowser::signal_browserReady);
+    delete browser;
+    // The page ends its load on the way out, but the half-destroyed browser takes no notice:
+    // it neither reports readiness nor schedules its queued scripts.
+    QCOMPARE(pageFinished.size(), 1);
+    QCOMPARE(ready.size(), 0);
+}
+
+QTEST_MAIN(tst_AppBrowser)
+#include "tst_appbrowser.moc"

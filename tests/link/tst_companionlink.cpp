@@ -1,0 +1,87 @@
+#include "companionlink.h"
+#include "ipcsocket.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using QT_EXT::IPCSocket;
+
+class tst_CompanionLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void names_data();
+    void names();
+    void linkSafeJson_data();
+    void linkSafeJson();
+    void jsonPayloadWithBarReachesCompanion();
+};
+
+void tst_CompanionLink::names_data()
+{
+    QTest::addColumn<bool>("command");
+    QTest::addColumn<uint>("number");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("Quit") << true << 2u << "Quit";
+    QTest::newRow("JsonCommand") << true << 20u << "JsonCommand";
+    QTest::newRow("unknown command") << true << 4u << "";
+    QTest::newRow("VideoChanged") << false << 14u << "VideoChanged";
+    QTest::newRow("NextTrack") << false << 24u << "NextTrack";
+    // The page's private codes are no notifications.
+    QTest::newRow("video ended") << false << uint(PageNotice::VideoEnded) << "";
+    QTest::newRow("page loaded") << false << uint(PageNotice::PageLoaded) << "";
+}
+
+void tst_CompanionLink::names()
+{
+    QFETCH(bool, command);
+    QFETCH(uint, number);
+    QFETCH(QString, name);
+    QCOMPARE(command ? companionCommandName(number) : playerNotificationName(number), name);
+}
+
+void tst_CompanionLink::linkSafeJson_data()
+{
+    QTest::addColumn<QString>("json");
+
+    QTest::newRow("no bar") << R"({"id":"a","title":"Song"})";
+    QTest::newRow("bar in title") << R"({"id":"a","title":"Song | Live"})";
+    QTest::newRow("bars everywhere") << R"({"id":"|","title":"||","url":"a|b|c"})";
+    QTest::newRow("escaped quote beside bar") << R"({"title":"say \"|\""})";
+}
+
+void tst_CompanionLink::linkSafeJson()
+{
+    QFETCH(QString, json);
+    const QString safe = ::linkSafeJson(json);
+    QVERIFY(!safe.contains(QLatin1Char('|')));
+    // A JSON reader reads the same value from both.
+    QJsonParseError error;
+    const QJsonDocument read = QJsonDocument::fromJson(safe.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(read, QJsonDocument::fromJson(json.toUtf8()));
+}
+
+void tst_CompanionLink::jsonPayloadWithBarReachesCompanion()
+{
+    IPCSocket companion(nullptr, companionServerName);
+    QVERIFY(companion.isListening());
+    QSignalSpy heard(&companion, &IPCSocket::signal_commandReceived);
+    IPCSocket player(nullptr, QString());
+    setCompanionSocket(&player);
+
+    const QString record = QStringLiteral(R"({"id":"a","title":"Song | Live"})");
+    notifyServerJson(PlayerNotification::VideoChanged, record);
+    QVERIFY(heard.wait());
+    QCOMPARE(heard.at(0).at(0).toUInt(), uint(PlayerNotification::VideoChanged));
+    const QJsonObject read =
+        QJsonDocument::fromJson(heard.at(0).at(1).toString().toUtf8()).object();
+    QCOMPARE(read.value(QStringLiteral("title")).toString(), QStringLiteral("Song | Live"));
+    setCompanionSocket(nullptr);
+}
+
+QTEST_GUILESS_MAIN(tst_CompanionLink)
+#include "tst_companionlink.moc"

@@ -1,0 +1,384 @@
+#include "dialoganswerer.h"
+#include "fakehttpserver.h"
+#include "networkaccessmanager.h"
+
+#include <httplib.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using QT_EXT::NetworkAccessManager;
+
+namespace {
+
+// Waits for a reply to finish and returns it (owned by the caller).
+QNetworkReply *wait(QNetworkReply *reply)
+{
+    if (!reply->isFinished()) {
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        done.wait(10000);
+    }
+    return reply;
+}
+
+// A TLS server on loopback with a self-signed certificate, answering each connection with one
+// small HTTP response and then closing it.
+class TinyTlsServer : public QTcpServer
+{
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+    int handshakes = 0;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+        connect(socket, &QSslSocket::encrypted, this, [this] { ++handshakes; });
+        connect(socket, &QSslSocket::readyRead, socket, [socket] {
+            if (!socket->readAll().contains("\r\n\r\n"))
+                return;
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 6\r\n"
+                          "Connection: close\r\n\r\nsecret");
+            socket->disconnectFromHost();
+        });
+        connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
+        socket->startServerEncryption();
+    }
+};
+
+} // namespace
+
+class tst_NetworkAccessManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void proxySettings_data();
+    void proxySettings();
+    void loadSettingsAppliesChanges();
+    void requestsAreMarked_data();
+    void requestsAreMarked();
+    void diskCacheAnswersRepeatedRequests();
+    void authenticationFailsAfterMessage();
+    void statisticsLineEveryTenthRequest();
+    void sslErrorsIgnoredOncePerHostAndPort();
+    void sharedInstance();
+
+private:
+    QTemporaryDir settingsDir;
+};
+
+void tst_NetworkAccessManager::initTestCase()
+{
+    QVERIFY(settingsDir.isValid());
+    qRegisterMetaType<QNetworkReply *>();
+    qRegisterMetaType<QList<QSslError>>();
+    QCoreApplication::setOrganizationName(QStringLiteral("QuorbelTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_networkaccessmanager"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+}
+
+void tst_NetworkAccessManager::init()
+{
+    QSettings().clear();
+}
+
+void tst_NetworkAccessManager::proxySettings_data()
+{
+    QTest::addColumn<QVariantMap>("keys");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+
+    const auto full = [](int type, const QVariant &port) {
+        QVariantMap m{{QStringLiteral("proxy_enabled"), true},
+                      {QStringLiteral("proxy_type"), type},
+                      {QStringLiteral("proxy_hostname"), QStringLiteral("proxy.example")},
+                      {QStringLiteral("proxy_username"), QStringLiteral("ann")},
+                      {QStringLiteral("proxy_password"), QStringLiteral("pa ss")}};
+        if (port.isValid())
+            m.insert(QStringLiteral("proxy_port"), port);
+        return m;
+    };
+
+    QTest::newRow("no keys") << QVariantMap() << int(QNetworkProxy::DefaultProxy) << QString() << 0
+                             << QString() << QString();
+    QVariantMap disabled = full(1, 8080);
+    disabled.insert(QStringLiteral("proxy_enabled"), false);
+    QTest::newRow("disabled") << disabled << int(QNetworkProxy::DefaultProxy) << QString() << 0
+                              << QString() << QString();
+    QTest::newRow("type 0 is socks5")
+        << full(0, 9050) << int(QNetworkProxy::Socks5Proxy) << QStringLiteral("proxy.example")
+        << 9050 << QStringLiteral("ann") << QStringLiteral("pa ss");
+    QTest::newRow("type 3 is http, default port")
+        << full(3, QVariant()) << int(QNetworkProxy::HttpProxy) << QStringLiteral("proxy.example")
+        << 1080 << QStringLiteral("ann") << QStringLiteral("pa ss");
+    QTest::newRow("type 1 is http")
+        << full(1, 3128) << int(QNetworkProxy::HttpProxy) << QStringLiteral("proxy.example") << 3128
+        << QStringLiteral("ann") << QStringLiteral("pa ss");
+    QTest::newRow("enabled only") << QVariantMap{{QStringLiteral("proxy_enabled"), true}}
+                                  << int(QNetworkProxy::Socks5Proxy) << QString() << 1080
+                                  << QString() << QString();
+}
+
+void tst_NetworkAccessManager::proxySettings()
+{
+    QFETCH(QVariantMap, keys);
+    {
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("proxy"));
+        for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
+    NetworkAccessManager manager;
+    const QNetworkProxy proxy = manager.proxy();
+    QTEST(int(proxy.type()), "type");
+    QTEST(proxy.hostName(), "host");
+    QTEST(int(proxy.port()), "port");
+    QTEST(proxy.user(), "user");
+    QTEST(proxy.password(), "password");
+}
+
+void tst_NetworkAccessManager::loadSettingsAppliesChanges()
+{
+    NetworkAccessManager manager;
+    QCOMPARE(manager.proxy().type(), QNetworkProxy::DefaultProxy);
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("proxy/proxy_enabled"), true);
+        settings.setValue(QStringLiteral("proxy/proxy_type"), 2);
+        settings.setValue(QStringLiteral("proxy/proxy_hostname"), QStringLiteral("p.example"));
+    }
+    manager.loadSettings();
+    QCOMPARE(manager.proxy().type(), QNetworkProxy::HttpProxy);
+    QCOMPARE(manager.proxy().hostName(), QStringLiteral("p.example"));
+    QCOMPARE(int(manager.proxy().port()), 1080);
+}
+
+void tst_NetworkAccessManager::requestsAreMarked_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<bool>("callerAllowsPipelining");
+    QTest::newRow("GET") << QStringLiteral("GET") << false;
+    QTest::newRow("GET asking for pipelining") << QStringLiteral("GET") << true;
+    QTest::newRow("POST") << QStringLiteral("POST") << true;
+    QTest::newRow("HEAD") << QStringLiteral("HEAD") << false;
+}
+
+void tst_NetworkAccessManager::requestsAreMarked()
+{
+    QFETCH(QString, method);
+    QFETCH(bool, callerAllowsPipelining);
+
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        res.set_content("method " + req.method + " body " + req.body, "text/plain");
+    });
+    NetworkAccessManager manager;
+    QNetworkRequest request(server.url(QStringLiteral("/marked")));
+    request.setAttribute(QNetworkRequest::HttpPipeliningAllowedAttribute, callerAllowsPipelining);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysCache);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
+
+    QNetworkReply *reply = nullptr;
+    if (method == QLatin1String("GET"))
+        reply = manager.get(request);
+    else if (method == QLatin1String("HEAD"))
+        reply = manager.head(request);
+    else
+        reply = manager.post(request, QByteArray("data"));
+    std::unique_ptr<QNetworkReply> owner(wait(reply));
+
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+    QCOMPARE(reply->request().attribute(QNetworkRequest::HttpPipeliningAllowedAttribute),
+             QVariant(false));
+    QCOMPARE(reply->request().attribute(QNetworkRequest::CacheLoadControlAttribute).toInt(),
+             int(QNetworkRequest::PreferNetwork));
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpPipeliningWasUsedAttribute).toBool(), false);
+    if (method == QLatin1String("POST"))
+        QCOMPARE(reply->readAll(), QByteArray("method POST body data"));
+    if (method == QLatin1String("GET"))
+        QCOMPARE(reply->readAll(), QByteArray("method GET body "));
+
+    const auto seen = server.requests();
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().method, method);
+    // Nothing is added to the caller's request: no user agent of the manager's own.
+    QVERIFY(!seen.first().header("User-Agent").contains("Quorbel"));
+}
+
+void tst_NetworkAccessManager::diskCacheAnswersRepeatedRequests()
+{
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.set_header("Cache-Control", "max-age=3600");
+        res.set_content("cached body", "text/plain");
+    });
+    QTemporaryDir cacheDir;
+    NetworkAccessManager manager;
+    manager.setCacheDirectory(cacheDir.path());
+    QVERIFY(manager.cache());
+    QCOMPARE(manager.currentCacheLoadControl(), int(QNetworkRequest::PreferCache));
+
+    for (int i = 0; i < 2; ++i) {
+        std::unique_ptr<QNetworkReply> reply(
+            wait(manager.get(QNetworkRequest(server.url(QStringLiteral("/c"))))));
+        QCOMPARE(reply->error(), QNetworkReply::NoError);
+        QCOMPARE(reply->readAll(), QByteArray("cached body"));
+        QCOMPARE(reply->request().attribute(QNetworkRequest::CacheLoadControlAttribute).toInt(),
+                 int(QNetworkRequest::PreferCache));
+        QCOMPARE(reply->attribute(QNetworkRequest::SourceIsFromCacheAttribute).toBool(), i == 1);
+    }
+    QCOMPARE(server.requests().size(), 1);
+}
+
+void tst_NetworkAccessManager::authenticationFailsAfterMessage()
+{
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.status = 401;
+        res.set_header("WWW-Authenticate", "Basic realm=\"members\"");
+        res.set_content("no", "text/plain");
+    });
+    NetworkAccessManager manager;
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::Ok);
+    std::unique_ptr<QNetworkReply> reply(
+        wait(manager.get(QNetworkRequest(server.url(QStringLiteral("/private"))))));
+
+    QCOMPARE(reply->error(), QNetworkReply::AuthenticationRequiredError);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("Authentication Required"));
+    QCOMPARE(answerer.seen().first().icon, QMessageBox::Critical);
+    QVERIFY(answerer.seen().first().informativeText.isEmpty());
+    // No credentials were supplied, so the request went out once only.
+    QCOMPARE(server.requests().size(), 1);
+    QVERIFY(server.requests().first().header("Authorization").isEmpty());
+}
+
+namespace {
+QStringList capturedLines;
+void captureDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtDebugMsg && text.startsWith(QLatin1String("STATS")))
+        capturedLines.append(text);
+}
+} // namespace
+
+void tst_NetworkAccessManager::statisticsLineEveryTenthRequest()
+{
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.set_header("Cache-Control", "max-age=3600");
+        res.set_content("x", "text/plain");
+    });
+    QTemporaryDir cacheDir;
+    NetworkAccessManager manager;
+    manager.setCacheDirectory(cacheDir.path());
+    connect(&manager, &QNetworkAccessManager::finished, &manager,
+            &NetworkAccessManager::requestFinished);
+
+    capturedLines.clear();
+    const auto previous = qInstallMessageHandler(captureDebug);
+    QStringList afterNine;
+    for (int i = 0; i < 20; ++i) {
+        // Requests 1 and 2 go to the network, the rest of each pair of paths comes from cache.
+        const QString path = QStringLiteral("/s%1").arg(i < 2 ? i : i % 2);
+        std::unique_ptr<QNetworkReply> reply(wait(manager.get(QNetworkRequest(server.url(path)))));
+        QCoreApplication::processEvents();
+        if (i == 8)
+            afterNine = capturedLines;
+    }
+    qInstallMessageHandler(previous);
+
+    QVERIFY(afterNine.isEmpty());
+    QCOMPARE(manager.totalRequests(), 20);
+    QCOMPARE(manager.requestsFromCache(), 18);
+    QCOMPARE(capturedLines,
+             QStringList({QStringLiteral("STATS [10 requests total] [80.00% from cache] [0.00% "
+                                         "pipelined] [0.00% SSL/TLS]"),
+                          QStringLiteral("STATS [20 requests total] [90.00% from cache] [0.00% "
+                                         "pipelined] [0.00% SSL/TLS]")}));
+}
+
+void tst_NetworkAccessManager::sslErrorsIgnoredOncePerHostAndPort()
+{
+    if (!QSslSocket::supportsSsl())
+        QSKIP("no TLS support in this Qt build");
+    QTemporaryDir dir;
+    const QString keyPath = dir.filePath(QStringLiteral("key.pem"));
+    const QString certPath = dir.filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+                   keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
+                   QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost")});
+    QVERIFY(openssl.waitForFinished(60000));
+    QCOMPARE(openssl.exitCode(), 0);
+
+    TinyTlsServer tls;
+    QFile certFile(certPath), keyFile(keyPath);
+    QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+    tls.certificate = QSslCertificate(&certFile, QSsl::Pem);
+    tls.key = QSslKey(&keyFile, QSsl::Rsa, QSsl::Pem);
+    QVERIFY(!tls.certificate.isNull() && !tls.key.isNull());
+    QVERIFY(tls.listen(QHostAddress::LocalHost));
+    const QUrl url(QStringLiteral("https://127.0.0.1:%1/page").arg(tls.serverPort()));
+
+    NetworkAccessManager manager;
+    QSignalSpy errors(&manager, &QNetworkAccessManager::sslErrors);
+    std::unique_ptr<QNetworkReply> first(wait(manager.get(QNetworkRequest(url))));
+    QCOMPARE(first->error(), QNetworkReply::NoError);
+    QCOMPARE(first->readAll(), QByteArray("secret"));
+    QCOMPARE(errors.size(), 1);
+
+    manager.clearConnectionCache();
+    std::unique_ptr<QNetworkReply> second(wait(manager.get(QNetworkRequest(url))));
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(second->error(), QNetworkReply::SslHandshakeFailedError);
+    QVERIFY(second->readAll().isEmpty());
+
+    // Another manager keeps its own list; the same host on another port is another key.
+    TinyTlsServer other;
+    other.certificate = tls.certificate;
+    other.key = tls.key;
+    QVERIFY(other.listen(QHostAddress::LocalHost));
+    std::unique_ptr<QNetworkReply> third(wait(manager.get(QNetworkRequest(
+        QUrl(QStringLiteral("https://127.0.0.1:%1/page").arg(other.serverPort()))))));
+    QCOMPARE(third->error(), QNetworkReply::NoError);
+}
+
+void tst_NetworkAccessManager::sharedInstance()
+{
+    NetworkAccessManager *shared = NetworkAccessManager::shared();
+    QVERIFY(shared);
+    QCOMPARE(NetworkAccessManager::shared(), shared);
+    QCOMPARE(shared->parent(), QCoreApplication::instance());
+    delete shared;
+    NetworkAccessManager *again = NetworkAccessManager::shared();
+    QVERIFY(again);
+    QCOMPARE(again->proxy().type(), QNetworkProxy::DefaultProxy);
+}
+
+QTEST_MAIN(tst_NetworkAccessManager)
+#include "tst_networkaccessmanager.moc"

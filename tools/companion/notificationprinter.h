@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QTextStream>
+
+namespace QT_EXT {
+class IPCSocket;
+}
+
+// Listens where the radio application listens and prints every notification of the player as
+// one line: number, name, payload.
+class NotificationPrinter : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NotificationPrinter)
+
+public:
+    // maxCount 0 listens without end.
+    explicit NotificationPrinter(int maxCount, QObject *parent = nullptr);
+
+    bool isListening() const;
+
+signals:
+    void finished();
+    void notificationReceived(uint cmd, const QString &payload);
+
+private:
+    void print(uint cmd, const QString &payload);
+
+    QT_EXT::IPCSocket *endpoint = nullptr;
+    QTextStream out;
+    int maxCount = 0;
+    int received = 0;
+};
