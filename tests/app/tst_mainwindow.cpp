@@ -1,5 +1,6 @@
 #include "companionlink.h"
 #include "ipcsocket.h"
+#include "json.h"
 #include "mainwindow.h"
 #include "pages/videoplayerbrowser.h"
 
@@ -47,6 +48,8 @@ private slots:
     void errorsSetTitleAndNotAllowedReachesCompanion();
     void statesDrivePlayButtonAndMinimize();
     void volumeIsStored();
+    void barInTitleReachesCompanion();
+    void searchMenuEntryFillsSearchBox();
     // Last: it runs the application's event loop to its end.
     void quitEndsEventLoopWithZero();
 
@@ -109,10 +112,14 @@ void tst_MainWindow::cleanup()
 
 void tst_MainWindow::sendToWindow(uint cmd, const QString &text)
 {
+    // The window's slot is connected directly to its endpoint, so the command has been
+    // handled once the endpoint reported it.
+    auto *endpoint = window->findChild<QT_EXT::IPCSocket *>();
+    QVERIFY(endpoint);
+    QSignalSpy handled(endpoint, &QT_EXT::IPCSocket::signal_commandReceived);
     QT_EXT::IPCSocket sender(nullptr, QString());
     QVERIFY(sender.sendCommand(cmd, text, playerServerName));
-    // One read and one 100 ms processing delay later the command has been handled.
-    QTest::qWait(3 * QT_EXT::IPCSocket::processDelayMs);
+    QVERIFY(handled.wait());
 }
 
 void tst_MainWindow::frameObjects_data()
@@ -413,24 +420,28 @@ void tst_MainWindow::playerReadyReportedOnce()
     QCOMPARE(heardBy(*startupHeard), (QList<QPair<uint, QString>>{{23u, QString()}}));
     window->slot_browserReady();
     window->slot_browserReady();
-    QTest::qWait(300);
-    QCOMPARE(startupHeard->count(), 1);
     QCOMPARE(window->windowTitle(), QStringLiteral("Loading..."));
+    // A new video is reported a second later: a second PlayerReady would have come first.
+    window->slot_videoChanged(recordA);
+    QTRY_COMPARE(startupHeard->count(), 2);
+    QCOMPARE(heardBy(*startupHeard).at(1).first, uint(PlayerNotification::VideoChanged));
 }
 
 void tst_MainWindow::endOfVideoSendsPausedThenNextTrack()
 {
-    window->slot_videoChanged(recordA);
-    QTest::qWait(1200);
     QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
-    window->slot_NotifyServer(8);
+    window->slot_videoChanged(recordA);
     QTRY_COMPARE(heard.count(), 1);
-    QCOMPARE(heardBy(heard).at(0), qMakePair(4u, recordA));
-    // NextTrack follows two seconds later, not before.
-    QTest::qWait(1200);
-    QCOMPARE(heard.count(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 2, 3000);
-    QCOMPARE(heardBy(heard).at(1), qMakePair(24u, QString()));
+    window->slot_NotifyServer(uint(PageNotice::VideoEnded));
+    // The next video shown is reported a second later: NextTrack, due two seconds after the
+    // end, comes after it.
+    window->slot_videoChanged(recordB);
+    QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 4, 5000);
+    QCOMPARE(heardBy(heard),
+             (QList<QPair<uint, QString>>{{uint(PlayerNotification::VideoChanged), recordA},
+                                          {uint(PlayerNotification::VideoPaused), recordA},
+                                          {uint(PlayerNotification::VideoChanged), recordB},
+                                          {uint(PlayerNotification::NextTrack), QString()}}));
 }
 
 void tst_MainWindow::readyToPlayEnablesPlayOnly()
@@ -438,11 +449,11 @@ void tst_MainWindow::readyToPlayEnablesPlayOnly()
     QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
     auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
     btPlay->setEnabled(false);
-    window->slot_NotifyServer(0);
+    window->slot_NotifyServer(uint(PageNotice::PageLoaded));
     QVERIFY(btPlay->isEnabled());
-    window->slot_NotifyServer(3);
+    window->slot_NotifyServer(uint(PlayerNotification::VideoPlaying));
     QTRY_COMPARE(heard.count(), 1);
-    QCOMPARE(heardBy(heard).at(0), qMakePair(3u, QString()));
+    QCOMPARE(heardBy(heard).at(0), qMakePair(uint(PlayerNotification::VideoPlaying), QString()));
 }
 
 void tst_MainWindow::sameVideoReportedOnce()
@@ -454,12 +465,13 @@ void tst_MainWindow::sameVideoReportedOnce()
     // Same id, other text: not a new video.
     window->slot_videoChanged(QStringLiteral(R"({"id":"a","title":"Renamed"})"));
     QCOMPARE(window->windowTitle(), QStringLiteral("Artist - A"));
-    QTest::qWait(500);
-    QCOMPARE(heard.count(), 0);
     QTRY_COMPARE(heard.count(), 1);
-    QTest::qWait(1200);
-    QCOMPARE(heardBy(heard), (QList<QPair<uint, QString>>{{14u, recordA}}));
-    QCOMPARE(window->history().size(), 1);
+    // Another video is reported as late again: a repeated report of the first would have come
+    // before it.
+    window->slot_videoChanged(recordB);
+    QTRY_COMPARE(heard.count(), 2);
+    QCOMPARE(heardBy(heard), (QList<QPair<uint, QString>>{{14u, recordA}, {14u, recordB}}));
+    QCOMPARE(window->history().size(), 2);
 }
 
 void tst_MainWindow::historyKeepsEachVideoOnceNewestLast()
@@ -479,35 +491,42 @@ void tst_MainWindow::recordWithoutIdChangesTitleOnly()
     window->slot_videoChanged(QStringLiteral(R"({"title":"No id"})"));
     QCOMPARE(window->windowTitle(), QStringLiteral("No video information found"));
     QVERIFY(window->history().isEmpty());
-    QTest::qWait(1300);
-    QCOMPARE(heard.count(), 0);
+    // Only the video reported afterwards reaches the companion.
+    window->slot_videoChanged(recordA);
+    QTRY_COMPARE(heard.count(), 1);
+    QCOMPARE(heardBy(heard), (QList<QPair<uint, QString>>{{14u, recordA}}));
 }
 
 void tst_MainWindow::errorsSetTitleAndNotAllowedReachesCompanion()
 {
     QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
-    window->slot_Error(100, QStringLiteral("Video not found"));
+    window->slot_Error(VideoPlayerBrowser::VideoNotFound, QStringLiteral("Video not found"));
     QCOMPARE(window->windowTitle(), QStringLiteral("Video not found"));
-    window->slot_Error(101, QStringLiteral("Video not allowed"));
+    window->slot_Error(VideoPlayerBrowser::VideoNotAllowed, QStringLiteral("Video not allowed"));
     QCOMPARE(window->windowTitle(), QStringLiteral("Video not allowed"));
-    QTRY_COMPARE(heard.count(), 1);
-    QTest::qWait(200);
+    // The video site's player says the same with 150.
+    window->slot_Error(VideoPlayerBrowser::VideoNotAllowedToo, QStringLiteral("Not allowed too"));
+    // Notifications are sent at once, in order: the playing notice closes the list.
+    window->slot_NotifyServer(uint(PlayerNotification::VideoPlaying));
+    QTRY_COMPARE(heard.count(), 3);
     QCOMPARE(heardBy(heard),
-             (QList<QPair<uint, QString>>{{26u, QStringLiteral("Video not allowed")}}));
+             (QList<QPair<uint, QString>>{{26u, QStringLiteral("Video not allowed")},
+                                          {26u, QStringLiteral("Not allowed too")},
+                                          {3u, QString()}}));
 }
 
 void tst_MainWindow::statesDrivePlayButtonAndMinimize()
 {
     auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
     window->show();
-    window->slot_statusChange(1, QString());
+    window->slot_statusChange(VideoPlayerBrowser::Playing, QString());
     QCOMPARE(btPlay->text(), QStringLiteral("Pause"));
-    window->slot_statusChange(2, QString());
+    window->slot_statusChange(VideoPlayerBrowser::Paused, QString());
     QCOMPARE(btPlay->text(), QStringLiteral("Play"));
-    window->slot_statusChange(3, QString());
+    window->slot_statusChange(VideoPlayerBrowser::Buffering, QString());
     QCOMPARE(btPlay->text(), QStringLiteral("Pause"));
     QVERIFY(!window->isMinimized());
-    window->slot_statusChange(0, QString());
+    window->slot_statusChange(VideoPlayerBrowser::Ended, QString());
     QCOMPARE(btPlay->text(), QStringLiteral("Play"));
     QVERIFY(window->isMinimized());
 }
@@ -516,6 +535,41 @@ void tst_MainWindow::volumeIsStored()
 {
     window->slot_volumeChanged(55);
     QCOMPARE(QSettings().value(QStringLiteral("AppVolume")).toInt(), 55);
+}
+
+void tst_MainWindow::barInTitleReachesCompanion()
+{
+    // The companion drops a message with a second "|": the record must arrive whole and read
+    // the same.
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    const QString record = QStringLiteral(R"({"id":"c","title":"Song | Live"})");
+    window->slot_videoChanged(record);
+    window->slot_NotifyServer(uint(PlayerNotification::VideoPlaying));
+    QTRY_COMPARE(heard.count(), 2);
+    for (const auto &[cmd, payload] : heardBy(heard)) {
+        const QVariantMap read = QT_EXT::parseJson(payload).toMap();
+        QCOMPARE(read.value(QStringLiteral("title")).toString(), QStringLiteral("Song | Live"));
+    }
+    QCOMPARE(heardBy(heard).at(0).first, uint(PlayerNotification::VideoPlaying));
+    QCOMPARE(heardBy(heard).at(1).first, uint(PlayerNotification::VideoChanged));
+}
+
+void tst_MainWindow::searchMenuEntryFillsSearchBox()
+{
+    auto *search = window->findChild<QAction *>(QStringLiteral("actionSearch"));
+    auto *teSearch = window->findChild<QLineEdit *>(QStringLiteral("teSearch"));
+    const QList<QAction *> entries = search->menu()->actions();
+    QAction *topRated = entries.last();
+    QCOMPARE(topRated->text(), QStringLiteral("Top Rated"));
+    topRated->trigger();
+    QCOMPARE(teSearch->text(), QStringLiteral("Top Rated"));
+    QCOMPARE(teSearch->toolTip(), QStringLiteral("Top Rated"));
+    QCOMPARE(teSearch->cursorPosition(), 0);
+    // The separator carries no category: nothing happens.
+    teSearch->clear();
+    entries.at(3)->trigger();
+    QVERIFY(entries.at(3)->isSeparator());
+    QVERIFY(teSearch->text().isEmpty());
 }
 
 QTEST_MAIN(tst_MainWindow)
