@@ -162,11 +162,13 @@ void tst_AppBrowser::commandRelay()
     QCOMPARE(relayed.at(1).at(0).toUInt(), 4u);
 
     // Other event types are not relayed, and a stray relay call with nothing pending is
-    // ignored.
+    // ignored: the command posted after them is the only one relayed.
     QCoreApplication::postEvent(browser.page(), new QEvent(QEvent::Type(QEvent::User + 2)));
-    QTest::qWait(700);
+    QCoreApplication::postEvent(browser.page(), new AppBrowserCommandEvent(24));
+    QTRY_COMPARE_WITH_TIMEOUT(relayed.size(), 3, 3000);
+    QCOMPARE(relayed.at(2).at(0).toUInt(), 24u);
     static_cast<AppBrowserPage *>(browser.page())->slot_NotifyServer();
-    QCOMPARE(relayed.size(), 2);
+    QCOMPARE(relayed.size(), 3);
 }
 
 void tst_AppBrowser::progressTexts_data()
