@@ -51,24 +51,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     setAcceptDrops(true);
     QT_EXT::setDefaultMessageParent(this);
 
-    companionLink = new QT_EXT::IPCSocket(this, playerServerName);
-    setCompanionSocket(companionLink);
-    connect(companionLink, &QT_EXT::IPCSocket::signal_commandReceived, this,
-            &MainWindow::slot_commandReceived);
-    companionNotifier = new CompanionNotifier(this);
-    connect(companionNotifier, &CompanionNotifier::signal_videoChangedDue, this,
-            [this]() { ui->stackedWidget->setCurrentWidget(playerBrowser); });
-    companionCommands = new CompanionCommands(this);
-    connect(companionCommands, &CompanionCommands::signal_quit, this,
-            []() { QApplication::exit(0); });
-    connect(companionCommands, &CompanionCommands::signal_recordingFolder, this,
-            [this](const QString &folder) { recordingFolder = folder; });
-    connect(companionCommands, &CompanionCommands::signal_videoRequested, this,
-            [this](const QString &videoId) { requestedVideoId = videoId; });
-    connect(companionCommands, &CompanionCommands::signal_playRequested, this,
-            &MainWindow::playRequestedVideo);
-    connect(companionCommands, &CompanionCommands::signal_bookmarkState, this,
-            [this](bool bookmarked) { ui->actionBookmark->setEnabled(!bookmarked); });
+    wireCompanionLink();
 
     connect(ui->btPlay, &QPushButton::clicked, this, &MainWindow::slot_Play);
 
@@ -130,6 +113,28 @@ MainWindow::~MainWindow()
     notifyServer(PlayerNotification::Closing, QString());
     settings.saveWindowGeometry(this);
     delete ui;
+}
+
+void MainWindow::wireCompanionLink()
+{
+    companionLink = new QT_EXT::IPCSocket(this, playerServerName);
+    setCompanionSocket(companionLink);
+    connect(companionLink, &QT_EXT::IPCSocket::signal_commandReceived, this,
+            &MainWindow::slot_commandReceived);
+    companionNotifier = new CompanionNotifier(this);
+    connect(companionNotifier, &CompanionNotifier::signal_videoChangedDue, this,
+            [this]() { ui->stackedWidget->setCurrentWidget(playerBrowser); });
+    companionCommands = new CompanionCommands(this);
+    connect(companionCommands, &CompanionCommands::signal_quit, this,
+            []() { QApplication::exit(0); });
+    connect(companionCommands, &CompanionCommands::signal_recordingFolder, this,
+            [this](const QString &folder) { recordingFolder = folder; });
+    connect(companionCommands, &CompanionCommands::signal_videoRequested, this,
+            [this](const QString &videoId) { requestedVideoId = videoId; });
+    connect(companionCommands, &CompanionCommands::signal_playRequested, this,
+            &MainWindow::playRequestedVideo);
+    connect(companionCommands, &CompanionCommands::signal_bookmarkState, this,
+            [this](bool bookmarked) { ui->actionBookmark->setEnabled(!bookmarked); });
 }
 
 void MainWindow::buildCopyMenu()

@@ -67,6 +67,8 @@ private slots:
     void on_btNext_clicked();
 
 private:
+    // Listens for the companion's commands and sets up what answers it.
+    void wireCompanionLink();
     void buildCopyMenu();
     void buildSearchMenu();
     void buildTrayIcon();
