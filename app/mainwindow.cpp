@@ -7,6 +7,7 @@
 #include "mainslots.h"
 #include "messages.h"
 #include "pages/videoplayerbrowser.h"
+#include "proxysettings.h"
 #include "qttextparse.h"
 #include "ui_mainwindow.h"
 
@@ -39,6 +40,9 @@ static void initResources()
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
 {
     initResources();
+    // Every request of the program, whichever page or engine makes it, goes through the one
+    // proxy of the settings (or the system's).
+    QT_EXT::applyProxySettings();
     ui = new Ui_MainWindow;
     ui->setupUi(this);
     hiddenInTray = false;

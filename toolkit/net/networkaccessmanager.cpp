@@ -1,6 +1,8 @@
 #include "networkaccessmanager.h"
 
+#include "certificatetrust.h"
 #include "messages.h"
+#include "proxysettings.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
@@ -39,20 +41,7 @@ NetworkAccessManager *NetworkAccessManager::shared()
 
 void NetworkAccessManager::loadSettings()
 {
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("proxy"));
-    QNetworkProxy proxy;
-    if (settings.value(QStringLiteral("proxy_enabled"), false).toBool()) {
-        const int type = settings.value(QStringLiteral("proxy_type"), 0).toInt();
-        proxy.setType(type == 0 ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy);
-        proxy.setHostName(settings.value(QStringLiteral("proxy_hostname")).toString());
-        proxy.setPort(
-            static_cast<quint16>(settings.value(QStringLiteral("proxy_port"), 1080).toInt()));
-        proxy.setUser(settings.value(QStringLiteral("proxy_username")).toString());
-        proxy.setPassword(settings.value(QStringLiteral("proxy_password")).toString());
-    }
-    settings.endGroup();
-    setProxy(proxy);
+    setProxy(configuredProxy());
 }
 
 void NetworkAccessManager::setCacheDirectory(const QString &path)
@@ -107,14 +96,9 @@ void NetworkAccessManager::proxyAuthenticationRequired(const QNetworkProxy &, QA
     msgCritical(tr("Proxy Authentication Required"));
 }
 
-void NetworkAccessManager::sslErrors(QNetworkReply *reply, const QList<QSslError> &)
+void NetworkAccessManager::sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
 {
-    const QUrl url = reply->url();
-    const QString key = url.host() + QLatin1Char(':') + QString::number(url.port());
-    if (sslTrustedHosts.contains(key))
-        return;
-    reply->ignoreSslErrors();
-    sslTrustedHosts.append(key);
+    CertificateTrust::handleSslErrors(reply, errors);
 }
 
 } // namespace QT_EXT

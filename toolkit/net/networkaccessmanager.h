@@ -12,8 +12,9 @@ namespace QT_EXT {
 
 // The network access of the toolkit's web pages: applies the proxy of the settings group
 // "proxy", marks every request with a fixed pipelining and cache policy, refuses
-// authentication with a message box, ignores SSL errors once per host and port, and keeps a
-// request statistic when finished(QNetworkReply*) is connected to requestFinished.
+// authentication with a message box, lets certificate errors through only where the user
+// trusts the host (CertificateTrust), and keeps a request statistic when
+// finished(QNetworkReply*) is connected to requestFinished.
 class NetworkAccessManager : public QNetworkAccessManager
 {
     Q_OBJECT
@@ -50,7 +51,6 @@ protected:
                                  QIODevice *outgoingData) override;
 
 private:
-    QStringList sslTrustedHosts;
     qint64 requestCount = 0;
     qint64 fromCacheCount = 0;
     qint64 pipelinedCount = 0;

@@ -38,6 +38,7 @@ struct MessageKind
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
     unsigned nativeStyle; // MessageBoxW style flags
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 const MessageKind informationKind{QMessageBox::Information, QMessageBox::NoButton, 0x00};
@@ -46,6 +47,9 @@ const MessageKind criticalKind{QMessageBox::Critical, QMessageBox::Ok, 0x10};
 const MessageKind questionKind{QMessageBox::Question,
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, 0x23};
 const MessageKind yesNoKind{QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, 0x24};
+// MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2
+const MessageKind warningYesNoKind{QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No, 0x134,
+                                   QMessageBox::No};
 
 #ifdef Q_OS_WIN
 int showNativeMessage(const MessageKind &kind, const QString &text, const QString *informativeText,
@@ -82,6 +86,8 @@ MessageBoxEx *createBox(const MessageKind &kind, const QString &text,
     // An information box sets no buttons and so gets Qt's default Ok.
     if (kind.buttons != QMessageBox::NoButton)
         box->setStandardButtons(kind.buttons);
+    if (kind.defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(kind.defaultButton);
     box->setIcon(kind.icon);
     box->setText(text);
     if (!title.isEmpty())
@@ -156,6 +162,13 @@ QMessageBox::StandardButton msgYesNo(const QString &text, const QString *informa
 {
     return static_cast<QMessageBox::StandardButton>(
         showMessage(yesNoKind, text, informativeText, parent));
+}
+
+QMessageBox::StandardButton msgWarningYesNo(const QString &text, const QString *informativeText,
+                                            QWidget *parent)
+{
+    return static_cast<QMessageBox::StandardButton>(
+        showMessage(warningYesNoKind, text, informativeText, parent));
 }
 
 QMessageBox::StandardButton msgTimedQuestion(const QString &text,

@@ -29,6 +29,11 @@ QMessageBox::StandardButton msgQuestion(const QString &text,
 // Yes and No; closing the box counts as No.
 QMessageBox::StandardButton msgYesNo(const QString &text, const QString *informativeText = nullptr,
                                      QWidget *parent = nullptr);
+// A warning with Yes and No for a step that carries a risk: No is the default, and closing the
+// box counts as No.
+QMessageBox::StandardButton msgWarningYesNo(const QString &text,
+                                            const QString *informativeText = nullptr,
+                                            QWidget *parent = nullptr);
 // Yes and No (and Cancel with withCancel); a box left unanswered for timeoutMs answers itself with
 // defaultButton. A default button that the box does not show falls back to No.
 QMessageBox::StandardButton msgTimedQuestion(const QString &text,

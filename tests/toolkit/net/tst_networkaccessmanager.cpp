@@ -1,6 +1,8 @@
+#include "certificatetrust.h"
 #include "dialoganswerer.h"
 #include "fakehttpserver.h"
 #include "networkaccessmanager.h"
+#include "tlstestserver.h"
 
 #include <httplib.h>
 
@@ -16,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using QT_EXT::CertificateTrust;
 using QT_EXT::NetworkAccessManager;
 
 namespace {
@@ -29,36 +32,6 @@ QNetworkReply *wait(QNetworkReply *reply)
     }
     return reply;
 }
-
-// A TLS server on loopback with a self-signed certificate, answering each connection with one
-// small HTTP response and then closing it.
-class TinyTlsServer : public QTcpServer
-{
-public:
-    QSslCertificate certificate;
-    QSslKey key;
-    int handshakes = 0;
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto *socket = new QSslSocket(this);
-        socket->setSocketDescriptor(descriptor);
-        socket->setLocalCertificate(certificate);
-        socket->setPrivateKey(key);
-        socket->setPeerVerifyMode(QSslSocket::VerifyNone);
-        connect(socket, &QSslSocket::encrypted, this, [this] { ++handshakes; });
-        connect(socket, &QSslSocket::readyRead, socket, [socket] {
-            if (!socket->readAll().contains("\r\n\r\n"))
-                return;
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 6\r\n"
-                          "Connection: close\r\n\r\nsecret");
-            socket->disconnectFromHost();
-        });
-        connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
-        socket->startServerEncryption();
-    }
-};
 
 } // namespace
 
@@ -77,7 +50,9 @@ private slots:
     void diskCacheAnswersRepeatedRequests();
     void authenticationFailsAfterMessage();
     void statisticsLineEveryTenthRequest();
-    void sslErrorsIgnoredOncePerHostAndPort();
+    void certificateQuestion_data();
+    void certificateQuestion();
+    void certificateQuestionPerHostAndPort();
     void sharedInstance();
 
 private:
@@ -320,52 +295,62 @@ void tst_NetworkAccessManager::statisticsLineEveryTenthRequest()
                                          "pipelined] [0.00% SSL/TLS]")}));
 }
 
-void tst_NetworkAccessManager::sslErrorsIgnoredOncePerHostAndPort()
+void tst_NetworkAccessManager::certificateQuestion_data()
 {
-    if (!QSslSocket::supportsSsl())
-        QSKIP("no TLS support in this Qt build");
-    QTemporaryDir dir;
-    const QString keyPath = dir.filePath(QStringLiteral("key.pem"));
-    const QString certPath = dir.filePath(QStringLiteral("cert.pem"));
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
-                   keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
-                   QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost")});
-    QVERIFY(openssl.waitForFinished(60000));
-    QCOMPARE(openssl.exitCode(), 0);
+    QTest::addColumn<bool>("trust");
+    QTest::newRow("no") << false;
+    QTest::newRow("yes") << true;
+}
 
-    TinyTlsServer tls;
-    QFile certFile(certPath), keyFile(keyPath);
-    QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
-    tls.certificate = QSslCertificate(&certFile, QSsl::Pem);
-    tls.key = QSslKey(&keyFile, QSsl::Rsa, QSsl::Pem);
-    QVERIFY(!tls.certificate.isNull() && !tls.key.isNull());
-    QVERIFY(tls.listen(QHostAddress::LocalHost));
-    const QUrl url(QStringLiteral("https://127.0.0.1:%1/page").arg(tls.serverPort()));
+void tst_NetworkAccessManager::certificateQuestion()
+{
+    QFETCH(bool, trust);
+    CertificateTrust::forgetAll();
+    TlsTestServer tls;
+    QString error;
+    if (!tls.start(error))
+        QSKIP(qPrintable(error));
 
+    // The first reply with certificate errors asks, naming host and port; No is the default.
     NetworkAccessManager manager;
-    QSignalSpy errors(&manager, &QNetworkAccessManager::sslErrors);
-    std::unique_ptr<QNetworkReply> first(wait(manager.get(QNetworkRequest(url))));
-    QCOMPARE(first->error(), QNetworkReply::NoError);
-    QCOMPARE(first->readAll(), QByteArray("secret"));
-    QCOMPARE(errors.size(), 1);
+    DialogAnswerer answerer;
+    answerer.click(trust ? QMessageBox::Yes : QMessageBox::No);
+    std::unique_ptr<QNetworkReply> first(wait(manager.get(QNetworkRequest(tls.url()))));
+    QCOMPARE(answerer.answered(), 1);
+    const DialogAnswerer::Seen &asked = answerer.seen().first();
+    QVERIFY2(asked.text.contains(QStringLiteral("127.0.0.1")), qPrintable(asked.text));
+    QVERIFY2(asked.text.contains(QString::number(tls.serverPort())), qPrintable(asked.text));
+    QVERIFY(!asked.informativeText.isEmpty());
+    QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(first->error(),
+             trust ? QNetworkReply::NoError : QNetworkReply::SslHandshakeFailedError);
+    QCOMPARE(first->readAll(), trust ? QByteArray("secret") : QByteArray());
 
-    manager.clearConnectionCache();
-    std::unique_ptr<QNetworkReply> second(wait(manager.get(QNetworkRequest(url))));
-    QCOMPARE(errors.size(), 2);
-    QCOMPARE(second->error(), QNetworkReply::SslHandshakeFailedError);
-    QVERIFY(second->readAll().isEmpty());
+    // The answer holds for the rest of the run, for every manager: nobody is asked again.
+    NetworkAccessManager other;
+    other.clearConnectionCache();
+    std::unique_ptr<QNetworkReply> second(wait(other.get(QNetworkRequest(tls.url()))));
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(second->error(),
+             trust ? QNetworkReply::NoError : QNetworkReply::SslHandshakeFailedError);
+}
 
-    // Another manager keeps its own list; the same host on another port is another key.
-    TinyTlsServer other;
-    other.certificate = tls.certificate;
-    other.key = tls.key;
-    QVERIFY(other.listen(QHostAddress::LocalHost));
-    std::unique_ptr<QNetworkReply> third(wait(manager.get(QNetworkRequest(
-        QUrl(QStringLiteral("https://127.0.0.1:%1/page").arg(other.serverPort()))))));
-    QCOMPARE(third->error(), QNetworkReply::NoError);
+void tst_NetworkAccessManager::certificateQuestionPerHostAndPort()
+{
+    CertificateTrust::forgetAll();
+    TlsTestServer first, second;
+    QString error;
+    if (!first.start(error) || !second.start(error))
+        QSKIP(qPrintable(error));
+    NetworkAccessManager manager;
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::No);
+    answerer.click(QMessageBox::Yes);
+    std::unique_ptr<QNetworkReply> refused(wait(manager.get(QNetworkRequest(first.url()))));
+    std::unique_ptr<QNetworkReply> trusted(wait(manager.get(QNetworkRequest(second.url()))));
+    QCOMPARE(answerer.answered(), 2);
+    QCOMPARE(refused->error(), QNetworkReply::SslHandshakeFailedError);
+    QCOMPARE(trusted->error(), QNetworkReply::NoError);
 }
 
 void tst_NetworkAccessManager::sharedInstance()
