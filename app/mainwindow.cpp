@@ -247,6 +247,27 @@ QString MainWindow::videoIdFromUrl(const QString &url)
     return parser.readUntil(QLatin1Char('&'));
 }
 
+QString MainWindow::trackInfoFromTitle(const QString &title)
+{
+    QT_EXT::QtTextParse parser(title);
+    QString artist = parser.readUntilOneOf(QStringLiteral("-:"));
+    parser.skipToSpace(true);
+    parser.skipSpaces(true);
+    QString song = parser.readUntilOneOf(QStringLiteral("-"));
+    cleanTitle(artist);
+    cleanTitle(song);
+    if (song.isEmpty())
+        return artist;
+    return artist + QStringLiteral(" - ") + song;
+}
+
+void MainWindow::cleanTitle(QString &text)
+{
+    for (const char *decoration : {"(Live)", "(live)", "(", ")", "~", "-"})
+        text.remove(QLatin1String(decoration));
+    text = text.trimmed();
+}
+
 void MainWindow::slot_NotifyServer(uint cmd_mess)
 {
     switch (cmd_mess) {

@@ -37,6 +37,10 @@ public:
 
     // The video id of a watch address: what follows "v=" up to the next "&".
     static QString videoIdFromUrl(const QString &url);
+    // "Artist - Song" for the lyrics page from a video title such as "Artist: Song (Live)".
+    static QString trackInfoFromTitle(const QString &title);
+    // Removes the decorations of a title part: "(Live)", brackets, "~", "-"; trims the ends.
+    static void cleanTitle(QString &text);
 
     // A search menu entry: the category's name goes into the search box.
     void showSearchCategory(const QString &name, int category);

@@ -39,6 +39,8 @@ private slots:
     void destructionTellsCompanionAndSavesGeometry();
     void videoIdFromUrl_data();
     void videoIdFromUrl();
+    void trackInfoFromTitle_data();
+    void trackInfoFromTitle();
     void playerReadyReportedOnce();
     void endOfVideoSendsPausedThenNextTrack();
     void readyToPlayEnablesPlayOnly();
@@ -412,6 +414,34 @@ void tst_MainWindow::videoIdFromUrl()
     QFETCH(QString, url);
     QFETCH(QString, id);
     QCOMPARE(MainWindow::videoIdFromUrl(url), id);
+}
+
+void tst_MainWindow::trackInfoFromTitle_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("track");
+
+    QTest::newRow("live removed") << "Artist - Song (Live)"
+                                  << "Artist - Song";
+    QTest::newRow("colon") << "Artist: Song"
+                           << "Artist - Song";
+    QTest::newRow("no blank after the dash") << "Artist-Song"
+                                             << "Artist";
+    QTest::newRow("dash inside the artist") << "AC-DC - Back"
+                                            << "AC";
+    QTest::newRow("tildes") << "~Song~"
+                            << "Song";
+    QTest::newRow("other letter case keeps the word") << "Artist - Song (LIVE)"
+                                                      << "Artist - Song LIVE";
+    QTest::newRow("no separator") << "  Just a title (live) "
+                                  << "Just a title";
+}
+
+void tst_MainWindow::trackInfoFromTitle()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, track);
+    QCOMPARE(MainWindow::trackInfoFromTitle(title), track);
 }
 
 void tst_MainWindow::playerReadyReportedOnce()
