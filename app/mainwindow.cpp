@@ -6,6 +6,7 @@
 #include "ipcsocket.h"
 #include "mainslots.h"
 #include "messages.h"
+#include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
 #include "proxysettings.h"
 #include "qttextparse.h"
@@ -13,12 +14,18 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
 namespace {
+
+// How many videos of the local history the history page shows: for the companion's empty
+// ShowHistory, and for History with Ctrl.
+constexpr int companionHistoryCount = 20;
+constexpr int localHistoryCount = 50;
 
 // One resize of the video per burst of window resizes.
 constexpr int resizeDelayMs = 2000;
@@ -90,6 +97,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     connect(playerBrowser, &VideoPlayerBrowser::signal_browserReady, this,
             &MainWindow::slot_browserReady);
     ui->stackedWidget->addWidget(playerBrowser);
+    buildListPages();
 
     ui->stackedWidget->setCurrentWidget(playerBrowser);
     ui->lblHeading->clear();
@@ -139,6 +147,25 @@ void MainWindow::wireCompanionLink()
             &MainWindow::playRequestedVideo);
     connect(companionCommands, &CompanionCommands::signal_bookmarkState, this,
             [this](bool bookmarked) { ui->actionBookmark->setEnabled(!bookmarked); });
+    connect(companionCommands, &CompanionCommands::signal_search, this,
+            &MainWindow::searchFromCompanion);
+    connect(companionCommands, &CompanionCommands::signal_showHistory, this,
+            &MainWindow::showHistoryList);
+}
+
+void MainWindow::buildListPages()
+{
+    relatedBrowser = addListPage();
+    searchBrowser = addListPage();
+    historyBrowser = addListPage();
+}
+
+VideoListBrowser *MainWindow::addListPage()
+{
+    auto *page = new VideoListBrowser(ui->stackedWidget);
+    connect(page, &VideoListBrowser::signal_videoClicked, this, &MainWindow::slot_videoClicked);
+    ui->stackedWidget->addWidget(page);
+    return page;
 }
 
 void MainWindow::buildCopyMenu()
@@ -428,9 +455,135 @@ void MainWindow::playRequestedVideo(bool evenWithoutId)
         loadRequestedVideo();
 }
 
-void MainWindow::showSearchCategory(const QString &name, int)
+void MainWindow::showSearchCategory(const QString &name, int category)
 {
+    ui->stackedWidget->setCurrentWidget(searchBrowser);
     setSearchText(name);
+    searchBrowser->showCategory(category);
+}
+
+void MainWindow::searchFromCompanion(const QString &text)
+{
+    slot_showMainWindow();
+    ui->stackedWidget->setCurrentWidget(searchBrowser);
+    searchBrowser->search(text);
+    searchText = text;
+    setSearchText(text);
+}
+
+void MainWindow::showHistoryList(const QString &listJson)
+{
+    if (!listJson.isEmpty()) {
+        historyBrowser->setVideos(listJson);
+        return;
+    }
+    QString local;
+    videoListToJson(localHistory, local, companionHistoryCount);
+    historyBrowser->setVideos(local);
+}
+
+void MainWindow::slot_videoClicked(const QString &video_id)
+{
+    ui->stackedWidget->setCurrentWidget(playerBrowser);
+    playerBrowser->loadVideo(video_id);
+}
+
+void MainWindow::on_actionPlayer_triggered()
+{
+    ui->stackedWidget->setCurrentWidget(playerBrowser);
+    if (QApplication::keyboardModifiers().testFlag(Qt::ControlModifier))
+        playerBrowser->loadVideo(currentVideoId);
+}
+
+void MainWindow::on_actionRelated_triggered()
+{
+    ui->stackedWidget->setCurrentWidget(relatedBrowser);
+}
+
+void MainWindow::on_actionSearch_triggered()
+{
+    if (ui->stackedWidget->currentWidget() == searchBrowser) {
+        on_teSearch_returnPressed();
+        return;
+    }
+    searchText = videoTitle;
+    setSearchText(searchText);
+    ui->stackedWidget->setCurrentWidget(searchBrowser);
+    ui->teSearch->setFocus();
+}
+
+void MainWindow::on_teSearch_returnPressed()
+{
+    const QString text = ui->teSearch->text();
+    ui->stackedWidget->setCurrentWidget(searchBrowser);
+    if (!text.isEmpty())
+        searchBrowser->search(text);
+    searchText = text;
+    ui->teSearch->setFocus();
+}
+
+void MainWindow::on_btSearch_clicked()
+{
+    if (ui->stackedWidget->currentWidget() != relatedBrowser) {
+        on_actionSearch_triggered();
+        return;
+    }
+    if (currentVideoId.isEmpty())
+        QT_EXT::msgInformation(tr("No video found"));
+    else
+        relatedBrowser->showRelated(currentVideoId);
+    ui->lblHeading->setText(videoTitle);
+    ui->lblHeading->setToolTip(videoTitle);
+    relatedBrowser->setFocus();
+}
+
+void MainWindow::on_actionHistory_triggered()
+{
+    if (ui->stackedWidget->currentWidget() == searchBrowser)
+        searchText = ui->teSearch->text();
+    ui->teSearch->setEnabled(false);
+    ui->stackedWidget->setCurrentWidget(historyBrowser);
+    if (QApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
+        QString local;
+        videoListToJson(localHistory, local, localHistoryCount);
+        historyBrowser->setVideos(local);
+    } else {
+        notifyServer(PlayerNotification::HistoryRequest, QStringLiteral("25"));
+    }
+    historyBrowser->setFocus();
+}
+
+void MainWindow::on_stackedWidget_currentChanged(int)
+{
+    QWidget *page = ui->stackedWidget->currentWidget();
+    const bool withSearchBox = page != playerBrowser && page != historyBrowser;
+    ui->teSearch->setVisible(withSearchBox);
+    ui->btSearch->setVisible(withSearchBox);
+    ui->lblHeading->hide();
+    ui->lblHeading->setText(tr("Click search button to start"));
+    ui->teSearch->setEnabled(false);
+    ui->btSearch->setEnabled(false);
+    if (page == relatedBrowser) {
+        ui->lblHeading->show();
+        ui->btSearch->setEnabled(true);
+    } else if (page == searchBrowser) {
+        ui->teSearch->setEnabled(true);
+        ui->teSearch->setFocus();
+        ui->btSearch->setEnabled(true);
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_F4)
+        return;
+    QWidget *current = ui->stackedWidget->currentWidget();
+    if (current != playerBrowser) {
+        previousPage = current;
+        ui->stackedWidget->setCurrentWidget(playerBrowser);
+    } else if (previousPage) {
+        ui->stackedWidget->setCurrentWidget(previousPage);
+    }
 }
 
 void MainWindow::setSearchText(const QString &text)

@@ -12,6 +12,7 @@ class CompanionNotifier;
 class MainSlots;
 class QMenu;
 class Ui_MainWindow;
+class VideoListBrowser;
 class VideoPlayerBrowser;
 
 namespace QT_EXT {
@@ -34,6 +35,9 @@ public:
     bool isHiddenInTray() const { return hiddenInTray; }
     const VideoRecordList &history() const { return localHistory; }
     VideoPlayerBrowser *player() const { return playerBrowser; }
+    VideoListBrowser *relatedPage() const { return relatedBrowser; }
+    VideoListBrowser *searchPage() const { return searchBrowser; }
+    VideoListBrowser *historyPage() const { return historyBrowser; }
 
     // The video id of a watch address: what follows "v=" up to the next "&".
     static QString videoIdFromUrl(const QString &url);
@@ -42,7 +46,7 @@ public:
     // Removes the decorations of a title part: "(Live)", brackets, "~", "-"; trims the ends.
     static void cleanTitle(QString &text);
 
-    // A search menu entry: the category's name goes into the search box.
+    // A search menu entry: the search page shows the category, its name in the search box.
     void showSearchCategory(const QString &name, int category);
 
 public slots:
@@ -62,13 +66,22 @@ public slots:
     void slot_browserReady();
     void slot_resizePlayer();
     void slot_Play();
+    void slot_videoClicked(const QString &video_id);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private slots:
     void on_actionMinimize_to_tray_triggered();
     void on_btNext_clicked();
+    void on_actionPlayer_triggered();
+    void on_actionRelated_triggered();
+    void on_actionSearch_triggered();
+    void on_actionHistory_triggered();
+    void on_btSearch_clicked();
+    void on_teSearch_returnPressed();
+    void on_stackedWidget_currentChanged(int index);
 
 private:
     // Listens for the companion's commands and sets up what answers it.
@@ -81,6 +94,11 @@ private:
     void loadRequestedVideo();
     void playRequestedVideo(bool evenWithoutId);
     void setSearchText(const QString &text);
+    void buildListPages();
+    VideoListBrowser *addListPage();
+    // The companion's JSON "Search": the window comes up with the search page and its results.
+    void searchFromCompanion(const QString &text);
+    void showHistoryList(const QString &listJson);
 
     // Declared first: its construction sets the settings identity that everything else reads.
     AppSettings settings;
@@ -92,6 +110,11 @@ private:
     MainSlots *mainSlots = nullptr;
 
     VideoPlayerBrowser *playerBrowser = nullptr;
+    VideoListBrowser *relatedBrowser = nullptr;
+    VideoListBrowser *searchBrowser = nullptr;
+    VideoListBrowser *historyBrowser = nullptr;
+    // The page that F4 returns to from the player page.
+    QWidget *previousPage = nullptr;
 
     QString currentVideoId;
     QString requestedVideoId;

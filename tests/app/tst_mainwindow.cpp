@@ -1,7 +1,9 @@
 #include "companionlink.h"
+#include "dialoganswerer.h"
 #include "ipcsocket.h"
 #include "json.h"
 #include "mainwindow.h"
+#include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
 
 #include <QAction>
@@ -52,6 +54,12 @@ private slots:
     void volumeIsStored();
     void barInTitleReachesCompanion();
     void searchMenuEntryFillsSearchBox();
+    void pageRules_data();
+    void pageRules();
+    void f4TogglesPlayerAndPreviousPage();
+    void historyFromCompanionOrLocal();
+    void companionSearchShowsSearchPage();
+    void relatedWithoutVideoSaysSo();
     // Last: it runs the application's event loop to its end.
     void quitEndsEventLoopWithZero();
 
@@ -59,6 +67,8 @@ private:
     void sendToWindow(uint cmd, const QString &text);
     QList<QPair<uint, QString>> heardBy(QSignalSpy &spy) const;
     QString settingsFolder() const;
+    QWidget *currentPage() const;
+    QAction *action(const char *name) const;
 
     MainWindow *window = nullptr;
     QT_EXT::IPCSocket *companion = nullptr;
@@ -592,6 +602,7 @@ void tst_MainWindow::searchMenuEntryFillsSearchBox()
     QAction *topRated = entries.last();
     QCOMPARE(topRated->text(), QStringLiteral("Top Rated"));
     topRated->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->searchPage()));
     QCOMPARE(teSearch->text(), QStringLiteral("Top Rated"));
     QCOMPARE(teSearch->toolTip(), QStringLiteral("Top Rated"));
     QCOMPARE(teSearch->cursorPosition(), 0);
@@ -600,6 +611,128 @@ void tst_MainWindow::searchMenuEntryFillsSearchBox()
     entries.at(3)->trigger();
     QVERIFY(entries.at(3)->isSeparator());
     QVERIFY(teSearch->text().isEmpty());
+}
+
+QWidget *tst_MainWindow::currentPage() const
+{
+    return window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"))->currentWidget();
+}
+
+QAction *tst_MainWindow::action(const char *name) const
+{
+    return window->findChild<QAction *>(QString::fromLatin1(name));
+}
+
+void tst_MainWindow::pageRules_data()
+{
+    QTest::addColumn<QByteArray>("actionName");
+    QTest::addColumn<bool>("searchBoxShown");
+    QTest::addColumn<bool>("searchBoxEnabled");
+    QTest::addColumn<bool>("buttonEnabled");
+    QTest::addColumn<bool>("headingShown");
+
+    QTest::newRow("player") << QByteArray("actionPlayer") << false << false << false << false;
+    QTest::newRow("related") << QByteArray("actionRelated") << true << false << true << true;
+    QTest::newRow("search") << QByteArray("actionSearch") << true << true << true << false;
+    QTest::newRow("history") << QByteArray("actionHistory") << false << false << false << false;
+}
+
+void tst_MainWindow::pageRules()
+{
+    QFETCH(QByteArray, actionName);
+    QFETCH(bool, searchBoxShown);
+    QFETCH(bool, searchBoxEnabled);
+    QFETCH(bool, buttonEnabled);
+    QFETCH(bool, headingShown);
+
+    auto *teSearch = window->findChild<QLineEdit *>(QStringLiteral("teSearch"));
+    auto *btSearch = window->findChild<QPushButton *>(QStringLiteral("btSearch"));
+    auto *lblHeading = window->findChild<QLabel *>(QStringLiteral("lblHeading"));
+    // Start from another page, so the action is a real change.
+    action(actionName == "actionSearch" ? "actionRelated" : "actionSearch")->trigger();
+    action(actionName.constData())->trigger();
+    QCOMPARE(teSearch->isHidden(), !searchBoxShown);
+    QCOMPARE(btSearch->isHidden(), !searchBoxShown);
+    QCOMPARE(teSearch->isEnabled(), searchBoxEnabled);
+    QCOMPARE(btSearch->isEnabled(), buttonEnabled);
+    QCOMPARE(lblHeading->isHidden(), !headingShown);
+    QCOMPARE(lblHeading->text(), QStringLiteral("Click search button to start"));
+}
+
+void tst_MainWindow::f4TogglesPlayerAndPreviousPage()
+{
+    action("actionSearch")->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->searchPage()));
+    QTest::keyClick(window, Qt::Key_F4);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QTest::keyClick(window, Qt::Key_F4);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->searchPage()));
+    // Other keys leave the page alone.
+    QTest::keyClick(window, Qt::Key_F5);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->searchPage()));
+}
+
+void tst_MainWindow::historyFromCompanionOrLocal()
+{
+    window->slot_videoChanged(recordA);
+    window->slot_videoChanged(recordB);
+
+    // Without Ctrl the companion is asked for 25 videos; its answer fills the page.
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    action("actionHistory")->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->historyPage()));
+    QTRY_COMPARE(heard.count(), 1);
+    QCOMPARE(heardBy(heard).at(0), qMakePair(13u, QStringLiteral("25")));
+    const QString companionList = QStringLiteral(R"({"entry":[{"id":"z","title":"From afar"}]})");
+    sendToWindow(13, companionList);
+    QCOMPARE(window->historyPage()->jsonText(), companionList);
+
+    // An empty ShowHistory shows the local history instead.
+    sendToWindow(13, QString());
+    QString local;
+    videoListToJson(window->history(), local, 20);
+    QCOMPARE(window->historyPage()->jsonText(), local);
+
+    // With Ctrl: the local history, newest first, without asking the companion.
+    window->slot_videoChanged(QStringLiteral(R"({"id":"c","title":"Artist - C"})"));
+    QTest::keyPress(window, Qt::Key_Control, Qt::ControlModifier);
+    QVERIFY(QApplication::keyboardModifiers().testFlag(Qt::ControlModifier));
+    action("actionHistory")->trigger();
+    QTest::keyRelease(window, Qt::Key_Control);
+    const QVariantList entries = QT_EXT::parseJson(window->historyPage()->jsonText())
+                                     .toMap()
+                                     .value(QStringLiteral("entry"))
+                                     .toList();
+    QStringList ids;
+    for (const QVariant &entry : entries)
+        ids << entry.toMap().value(QStringLiteral("id")).toString();
+    QCOMPARE(ids, QStringList({QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")}));
+    QCOMPARE(heard.count(), 1);
+}
+
+void tst_MainWindow::companionSearchShowsSearchPage()
+{
+    action("actionMinimize_to_tray")->trigger();
+    QVERIFY(window->isHidden());
+    sendToWindow(20, QStringLiteral(R"({"Command":"Search","Title":"rock 'n' roll"})"));
+    QVERIFY(!window->isHidden());
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->searchPage()));
+    auto *teSearch = window->findChild<QLineEdit *>(QStringLiteral("teSearch"));
+    QCOMPARE(teSearch->text(), QStringLiteral("rock 'n' roll"));
+    // A "Search" without "Title" does nothing.
+    action("actionPlayer")->trigger();
+    sendToWindow(20, QStringLiteral(R"({"Command":"Search"})"));
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+}
+
+void tst_MainWindow::relatedWithoutVideoSaysSo()
+{
+    action("actionRelated")->trigger();
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::Ok);
+    window->findChild<QPushButton *>(QStringLiteral("btSearch"))->click();
+    QCOMPARE(answerer.answered(), 1);
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("No video found"));
 }
 
 QTEST_MAIN(tst_MainWindow)

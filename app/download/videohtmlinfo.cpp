@@ -1,0 +1,98 @@
+#include "videohtmlinfo.h"
+
+#include "appsettings.h"
+#include "watchpage.h"
+
+VideoHtmlInfo::VideoHtmlInfo(QObject *parent) : QObject(parent), m_engine(this)
+{
+    connect(&m_engine, &QT_EXT::QHttpExt::sig_Finished, this, &VideoHtmlInfo::slot_Finished);
+    connect(&m_engine, &QT_EXT::QHttpExt::sig_Started, this, &VideoHtmlInfo::slot_Started);
+    connect(&m_engine, &QT_EXT::QHttpExt::sig_ReadProgress, this,
+            &VideoHtmlInfo::slot_readProgress);
+}
+
+VideoHtmlInfo::~VideoHtmlInfo() = default;
+
+QString VideoHtmlInfo::watchUrl(const QString &videoId)
+{
+    // The id goes in as given, not encoded.
+    return QStringLiteral("http://") + AppSettings::videoSiteHost() + QStringLiteral("/watch?v=") +
+           videoId;
+}
+
+void VideoHtmlInfo::load(const QString &videoId)
+{
+    m_videoId = videoId;
+    m_transferId = m_engine.get(watchUrl(videoId), false);
+    // A fetch that could not start counts as a failed one; the streams of the previous video
+    // must not stay behind.
+    if (m_transferId == 0)
+        rebuild(QString());
+}
+
+QString VideoHtmlInfo::extensionForItag(int itag) const
+{
+    switch (itag) {
+    case 5:
+    case 34:
+    case 35:
+        return QStringLiteral(".flv");
+    default:
+        return QStringLiteral(".mp4");
+    }
+}
+
+QString VideoHtmlInfo::nameForItag(int itag) const
+{
+    switch (itag) {
+    case 5:
+        return QStringLiteral("FLV 240");
+    case 34:
+        return QStringLiteral("FLV 360");
+    case 35:
+        return QStringLiteral("FLV 480");
+    case 18:
+        return QStringLiteral("MP4 360");
+    case 22:
+        return QStringLiteral("MP4 720");
+    case 37:
+        return QStringLiteral("MP4 1080");
+    case 38:
+        return QStringLiteral("MP4 Original");
+    default:
+        return QString();
+    }
+}
+
+void VideoHtmlInfo::slot_Started(const QT_EXT::QHttpExt::httpInfo *)
+{
+    m_formats.clear();
+}
+
+void VideoHtmlInfo::slot_Finished(const QT_EXT::QHttpExt::httpInfo *info)
+{
+    // A fetch that a later load superseded would put the streams of the previous video under
+    // the one now shown.
+    if (!info || info->id != m_transferId)
+        return;
+    m_transferId = 0;
+    rebuild(info->text);
+}
+
+void VideoHtmlInfo::rebuild(const QString &page)
+{
+    const QVector<WatchPageStream> streams = watchPageStreams(page);
+    m_formats.clear();
+    for (const WatchPageStream &stream : streams) {
+        auto format = QSharedPointer<FormatInfo>::create();
+        format->itag = stream.itag;
+        format->name = nameForItag(stream.itag);
+        format->url = stream.url;
+        format->extension = extensionForItag(stream.itag);
+        // A later entry with the same itag replaces the earlier one.
+        m_formats.insert(stream.itag, format);
+    }
+    emit signal_Ready();
+}
+
+void VideoHtmlInfo::slot_readProgress(qint64, qint64) {}

@@ -1,0 +1,209 @@
+#include "lyricspanel.h"
+
+#include "appsettings.h"
+#include "qttextparse.h"
+#include "trackinfodlg.h"
+#include "webpage.h"
+
+#include <QStringList>
+#include <QTimer>
+#include <QWebElement>
+#include <QWebFrame>
+
+namespace {
+
+const QString productId = QStringLiteral("quindarole");
+const QString searchWord = QStringLiteral("show_lyrics");
+const QString requestTemplate = QStringLiteral("lyricssearch.aspx?artist={A}&song={S}&d={D}&l={L}");
+const QString searchLinkId = QStringLiteral("mvpLyricsSearchLink");
+
+QString percentEncoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+// Texts that are not markup (error texts, addresses) shown in the page.
+QString asHtml(const QString &text)
+{
+    return QT_EXT::QtTextParse::encodedEntities(text);
+}
+
+} // namespace
+
+LyricsPanel::LyricsPanel(QWidget *parent) : QT_EXT::WebBrowser(parent)
+{
+    setObjectName(QStringLiteral("textLyrics"));
+    connect(&http, &QT_EXT::QHttpExt::sig_Finished, this, &LyricsPanel::slot_httpFinished);
+}
+
+LyricsPanel::~LyricsPanel() = default;
+
+QString LyricsPanel::placeholderBase()
+{
+    return QStringLiteral("http://lyricspanel.invalid/");
+}
+
+QUrl LyricsPanel::searchLink()
+{
+    return QUrl(placeholderBase() + searchWord);
+}
+
+quint32 LyricsPanel::checkNumber(const QString &artist, const QString &title)
+{
+    const QString text = artist + title;
+    quint32 value = 0;
+    for (int i = text.size() - 1; i >= 0; --i)
+        value = value * 33u + text.at(i).unicode();
+    return value;
+}
+
+void LyricsPanel::showLyrics(const QString &trackText)
+{
+    linkTrack = trackText;
+    if (setUp) {
+        showSearchLink();
+        return;
+    }
+    setUp = true;
+    setupPage(nullptr, false, false);
+    if (auto *webPage = qobject_cast<QT_EXT::WebPage *>(page())) {
+        connect(webPage, &QT_EXT::WebPage::signal_acceptNavigationRequest, this,
+                &LyricsPanel::slot_acceptNavigationRequest);
+    }
+    setUrlText(AppSettings::lyricsWikiUrl());
+}
+
+void LyricsPanel::onLinkClicked(const QUrl &url, bool &accept)
+{
+    accept = !url.toString().startsWith(placeholderBase());
+    if (accept)
+        return;
+    // The search runs a modal dialog, which must not run inside the page's navigation call.
+    QTimer::singleShot(0, this, [this, url] { slot_textLyricsLinkClicked(url); });
+}
+
+void LyricsPanel::onLoadFinished(bool ok)
+{
+    QT_EXT::WebBrowser::onLoadFinished(ok);
+    showSearchLink();
+}
+
+QString LyricsPanel::searchLinkText() const
+{
+    return linkTrack.isEmpty() ? tr("Find lyrics") : tr("Find lyrics for %1").arg(linkTrack);
+}
+
+void LyricsPanel::showSearchLink()
+{
+    QWebElement body = page()->mainFrame()->findFirstElement(QStringLiteral("body"));
+    if (body.isNull())
+        return;
+    QWebElement link = body.findFirst(QLatin1Char('#') + searchLinkId);
+    if (link.isNull()) {
+        body.prependInside(
+            QStringLiteral("<div style=\"font: 13px sans-serif; padding: 4px 6px; margin-bottom: "
+                           "8px; background: #eef2f7; border-bottom: 1px solid #c8d0da\">"
+                           "<a id=\"%1\" href=\"%2\"></a></div>")
+                .arg(searchLinkId, searchLink().toString()));
+        link = body.findFirst(QLatin1Char('#') + searchLinkId);
+    }
+    // As plain text: a track name is not markup.
+    link.setPlainText(searchLinkText());
+}
+
+bool LyricsPanel::confirmTrack(QString &text, QString &artist, QString &title)
+{
+    for (;;) {
+        TrackInfoDlg dialog(this);
+        dialog.setTrackInfo(text);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        text = dialog.trackInfo();
+        const QStringList parts = text.split(QLatin1Char('-'));
+        if (parts.size() == 2) {
+            artist = parts.at(0);
+            title = parts.at(1);
+        } else if (!dialog.artist().isEmpty() && !dialog.songTitle().isEmpty()) {
+            // The fields keep artist and title apart even when either holds a hyphen.
+            artist = dialog.artist();
+            title = dialog.songTitle();
+        } else {
+            continue;
+        }
+        emit signal_newTrackInfo(text);
+        return true;
+    }
+}
+
+void LyricsPanel::slot_textLyricsLinkClicked(QUrl url)
+{
+    const QString link = url.toString();
+    if (!link.contains(placeholderBase()) || link.indexOf(searchWord) < 1)
+        return;
+
+    QString text;
+    emit signal_needTrackInfo(text);
+    QString artist;
+    QString title;
+    if (!confirmTrack(text, artist, title))
+        return;
+    trackInfo = text;
+    artist = artist.trimmed().toLower();
+    title = title.trimmed().toLower();
+
+    QString address = link;
+    address.replace(placeholderBase(), AppSettings::lyricsServiceUrl());
+    address.replace(searchWord, requestTemplate);
+    address.replace(QLatin1String("{A}"), percentEncoded(artist));
+    address.replace(QLatin1String("{S}"), percentEncoded(title));
+    address.replace(QLatin1String("{L}"), QString::number(checkNumber(artist, title)));
+    address.replace(QLatin1String("{D}"), productId);
+
+    const int id = http.get(address, false);
+    if (id == 0) {
+        setHtml(asHtml(http.lastError()), QUrl());
+        return;
+    }
+    requests.insert(id, trackInfo);
+    setHtml(tr("Loading") + QStringLiteral("..."), QUrl());
+}
+
+void LyricsPanel::slot_httpFinished(const QT_EXT::QHttpExt::httpInfo *info)
+{
+    if (!info)
+        return;
+    const auto request = requests.find(info->id);
+    if (request == requests.end())
+        return;
+    if (request.value() != trackInfo) {
+        // Answer to an older search. Only this entry goes: the latest search may still be
+        // waiting for its answer.
+        requests.erase(request);
+        return;
+    }
+
+    QString html;
+    bool found = false;
+    if (info->failed) {
+        html = asHtml(info->error);
+    } else {
+        QT_EXT::QtTextParse body(info->text);
+        if (body.contains(QStringLiteral("<Results>"))) {
+            html = body.tagContent(QStringLiteral("Lyrics"));
+            found = true;
+        } else if (body.contains(QStringLiteral("<lyrics_body>"))) {
+            html = body.tagContent(QStringLiteral("lyrics_body"));
+            found = true;
+        }
+        // The lyrics are text, not markup: escaped first, then the line breaks become <br>.
+        if (found)
+            html = asHtml(html);
+    }
+    if (!found) {
+        html += tr("Nothing found") + QStringLiteral("<br>");
+        if (!trackInfo.isEmpty())
+            html += asHtml(AppSettings::lyricsWikiUrl());
+    }
+    setHtml(html, QUrl());
+    requests.clear();
+}
