@@ -189,21 +189,21 @@ void tst_VideoHtmlInfo::unicodeEscapes_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("decoded");
-    QTest::newRow("plain") << R"(a\u0026b)"
+    QTest::newRow("plain") << "a\\u0026b"
                            << "a&b";
-    QTest::newRow("digits read as hexadecimal") << R"(\u0041\u0100)" << QStringLiteral("A\u0100");
-    QTest::newRow("a replacement completes an escape") << R"(\u005cu0041)"
-                                                       << "A";
-    QTest::newRow("nested twice") << R"(\u005cu005cu0041)"
-                                  << "A";
-    QTest::newRow("a replaced digit completes an escape") << R"(\u004\u0031)"
+    QTest::newRow("digits read as hexadecimal") << "\\u0041\\u0100" << QStringLiteral("A\u0100");
+    QTest::newRow("a replaced u completes an escape") << "\\\\u00750041"
+                                                      << "A";
+    QTest::newRow("two replacements complete an escape") << "\\\\u0075\\u0030041"
+                                                         << "A";
+    QTest::newRow("a replaced digit completes an escape") << "\\u004\\u0031"
                                                           << "A";
-    QTest::newRow("hex letter not an escape") << R"(\u003d)"
-                                              << R"(\u003d)";
-    QTest::newRow("too short") << R"(\u12)"
-                               << R"(\u12)";
-    QTest::newRow("upper-case U") << R"(\U0041)"
-                                  << R"(\U0041)";
+    QTest::newRow("hex letter not an escape") << "\\u003d"
+                                              << "\\u003d";
+    QTest::newRow("too short") << "\\u12"
+                               << "\\u12";
+    QTest::newRow("upper-case U") << "\\U0041"
+                                  << "\\U0041";
 }
 
 void tst_VideoHtmlInfo::unicodeEscapes()
