@@ -7,9 +7,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-
 using FormatMap = QMap<int, QSharedPointer<FormatInfo>>;
+Q_DECLARE_METATYPE(FormatMap)
+
+namespace {
 
 FormatMap formatMap(const QList<QPair<int, QString>> &entries)
 {
