@@ -178,7 +178,7 @@ void LyricsPanel::slot_httpFinished(const QT_EXT::QHttpExt::httpInfo *info)
     if (request.value() != trackInfo) {
         // Answer to an older search. Only this entry goes: the latest search may still be
         // waiting for its answer.
-        requests.clear();
+        requests.erase(request);
         return;
     }
 
@@ -197,7 +197,7 @@ void LyricsPanel::slot_httpFinished(const QT_EXT::QHttpExt::httpInfo *info)
         }
         // The lyrics are text, not markup: escaped first, then the line breaks become <br>.
         if (found)
-            html.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+            html = asHtml(html);
     }
     if (!found) {
         html += tr("Nothing found") + QStringLiteral("<br>");
