@@ -1,9 +1,11 @@
-// Browsing end to end: the main window against the real site-server, driven by a companion peer
-// over the real local sockets. The window runs in this process so the test can read what the
-// list pages show.
+// The main window's pages end to end: the window against the real site-server, driven by a
+// companion peer over the real local sockets. The window runs in this process so the test can
+// read what the pages show.
 
 #include "companionlink.h"
+#include "dialoganswerer.h"
 #include "ipcsocket.h"
+#include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "siteserverprocess.h"
@@ -13,6 +15,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QStackedWidget>
+#include <QWebElement>
 #include <QWebFrame>
 #include <QtTest>
 
@@ -51,7 +55,7 @@ QStringList idsOf(const QList<Row> &rows)
 
 } // namespace
 
-class tst_Browse : public QObject
+class tst_WindowPages : public QObject
 {
     Q_OBJECT
 
@@ -61,6 +65,7 @@ private slots:
     void searchFromCompanionAndPlayAClickedRow();
     void historyFromCompanion();
     void topListAndRelated();
+    void lyricsOfThePlayingVideo();
 
 private:
     void send(uint cmd, const QString &payload);
@@ -75,7 +80,7 @@ private:
     QString settingsDir;
 };
 
-void tst_Browse::initTestCase()
+void tst_WindowPages::initTestCase()
 {
     QString error;
     QVERIFY2(server.start({}, error), qPrintable(error));
@@ -86,6 +91,10 @@ void tst_Browse::initTestCase()
                       QSettings::IniFormat);
         ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
         ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
+        ini.setValue(QStringLiteral("hosts/lyrics_service"),
+                     QStringLiteral("http://%1/lyrics/").arg(server.makerAddress()));
+        ini.setValue(QStringLiteral("hosts/lyrics_wiki"),
+                     QStringLiteral("http://%1/lyricswiki/").arg(server.makerAddress()));
     }
     companion = std::make_unique<QT_EXT::IPCSocket>(nullptr, companionServerName);
     QVERIFY(companion->isListening());
@@ -99,20 +108,20 @@ void tst_Browse::initTestCase()
     QVERIFY(heardWith(uint(PlayerNotification::PlayerReady), QString()));
 }
 
-void tst_Browse::cleanupTestCase()
+void tst_WindowPages::cleanupTestCase()
 {
     window.reset();
     companion.reset();
     QDir(settingsDir).removeRecursively();
 }
 
-void tst_Browse::send(uint cmd, const QString &payload)
+void tst_WindowPages::send(uint cmd, const QString &payload)
 {
     QT_EXT::IPCSocket sender(nullptr, QString());
     QVERIFY(sender.sendCommand(cmd, payload, playerServerName));
 }
 
-bool tst_Browse::heardWith(uint cmd, const QString &text, int timeoutMs)
+bool tst_WindowPages::heardWith(uint cmd, const QString &text, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
@@ -126,7 +135,7 @@ bool tst_Browse::heardWith(uint cmd, const QString &text, int timeoutMs)
     }
 }
 
-void tst_Browse::screenshot(const QString &name)
+void tst_WindowPages::screenshot(const QString &name)
 {
     // MVP_SCREENSHOT_DIR asks for pictures of the pages, for people to look at.
     const QString dir = qEnvironmentVariable("MVP_SCREENSHOT_DIR");
@@ -134,7 +143,7 @@ void tst_Browse::screenshot(const QString &name)
         QVERIFY(window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png"))));
 }
 
-void tst_Browse::searchFromCompanionAndPlayAClickedRow()
+void tst_WindowPages::searchFromCompanionAndPlayAClickedRow()
 {
     send(uint(CompanionCommand::JsonCommand),
          QStringLiteral(R"({"Command":"Search","Title":"Mira Solberg"})"));
@@ -154,7 +163,7 @@ void tst_Browse::searchFromCompanionAndPlayAClickedRow()
     QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), clicked));
 }
 
-void tst_Browse::historyFromCompanion()
+void tst_WindowPages::historyFromCompanion()
 {
     const QString list = QStringLiteral(
         R"({"entry":[{"id":"hLx7Qm2Ta9c","title":"Nordlicht Radio - Harbour Lights"},)"
@@ -167,7 +176,7 @@ void tst_Browse::historyFromCompanion()
     screenshot(QStringLiteral("history-page"));
 }
 
-void tst_Browse::topListAndRelated()
+void tst_WindowPages::topListAndRelated()
 {
     auto *search = window->findChild<QAction *>(QStringLiteral("actionSearch"));
     QAction *mostPopular = search->menu()->actions().first();
@@ -182,5 +191,34 @@ void tst_Browse::topListAndRelated()
     screenshot(QStringLiteral("related-page"));
 }
 
-QTEST_MAIN(tst_Browse)
-#include "tst_browse.moc"
+void tst_WindowPages::lyricsOfThePlayingVideo()
+{
+    const QString id = QStringLiteral("hLx7Qm2Ta9c");
+    send(uint(CompanionCommand::PlayVideo), id);
+    QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), id));
+
+    // The Lyrics action by its shortcut; the page names the playing video's track.
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    LyricsPanel *lyrics = window->lyricsPage();
+    QCOMPARE(window->findChild<QStackedWidget *>()->currentWidget(),
+             static_cast<QWidget *>(lyrics));
+    const QString anchor =
+        QStringLiteral("a[href=\"%1\"]").arg(LyricsPanel::searchLink().toString());
+    QTRY_COMPARE_WITH_TIMEOUT(lyrics->page()->mainFrame()->findFirstElement(anchor).toPlainText(),
+                              QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"),
+                              20000);
+
+    // A real click on the link; the track dialog is confirmed as it stands.
+    DialogAnswerer answerer;
+    answerer.accept();
+    const QWebElement link = lyrics->page()->mainFrame()->findFirstElement(anchor);
+    QTest::mouseClick(lyrics, Qt::LeftButton, Qt::NoModifier, link.geometry().center());
+    QTRY_VERIFY_WITH_TIMEOUT(lyrics->page()->mainFrame()->toPlainText().contains(
+                                 QStringLiteral("The harbour lights are burning low")),
+                             20000);
+    QCOMPARE(answerer.answered(), 1);
+    screenshot(QStringLiteral("lyrics-page"));
+}
+
+QTEST_MAIN(tst_WindowPages)
+#include "tst_windowpages.moc"
