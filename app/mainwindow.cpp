@@ -4,6 +4,7 @@
 #include "companionlink.h"
 #include "companionnotifier.h"
 #include "ipcsocket.h"
+#include "lyrics/lyricspanel.h"
 #include "mainslots.h"
 #include "messages.h"
 #include "pages/videolistbrowser.h"
@@ -97,6 +98,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     connect(playerBrowser, &VideoPlayerBrowser::signal_browserReady, this,
             &MainWindow::slot_browserReady);
     ui->stackedWidget->addWidget(playerBrowser);
+    buildLyricsPage();
     buildListPages();
 
     ui->stackedWidget->setCurrentWidget(playerBrowser);
@@ -111,6 +113,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     buildCopyMenu();
     ui->actionDownload->setText(tr("Download"));
     ui->mainToolBar->removeAction(ui->actionLyrics);
+    ui->mainToolBar->addAction(ui->actionLyrics);
 
     buildTrayIcon();
     buildSearchMenu();
@@ -151,6 +154,24 @@ void MainWindow::wireCompanionLink()
             &MainWindow::searchFromCompanion);
     connect(companionCommands, &CompanionCommands::signal_showHistory, this,
             &MainWindow::showHistoryList);
+}
+
+void MainWindow::buildLyricsPage()
+{
+    lyricsPanel = new LyricsPanel(ui->stackedWidget);
+    connect(lyricsPanel, &LyricsPanel::signal_needTrackInfo, this,
+            &MainWindow::slot_lyricsNeedTrackInfo);
+    connect(lyricsPanel, &LyricsPanel::signal_newTrackInfo, this,
+            &MainWindow::slot_lyricsNewTrackInfo);
+    ui->stackedWidget->addWidget(lyricsPanel);
+
+    // The lyrics page has no toolbar place of its own among the nine; so that a user finds it,
+    // it gets a shortcut, the place after them and an entry in the tray menu.
+    ui->actionLyrics->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    ui->actionLyrics->setToolTip(
+        tr("Show the lyrics page (%1)")
+            .arg(ui->actionLyrics->shortcut().toString(QKeySequence::NativeText)));
+    addAction(ui->actionLyrics);
 }
 
 void MainWindow::buildListPages()
@@ -208,6 +229,10 @@ void MainWindow::buildTrayIcon()
     trayMenu = new QMenu(this);
     connect(trayMenu->addAction(tr("Show")), &QAction::triggered, this,
             &MainWindow::slot_showMainWindow);
+    connect(trayMenu->addAction(tr("Lyrics")), &QAction::triggered, this, [this]() {
+        slot_showMainWindow();
+        on_actionLyrics_triggered();
+    });
     trayIcon->setContextMenu(trayMenu);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::slot_iconActivated);
     if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -397,6 +422,12 @@ void MainWindow::slot_videoChanged(const QString &video_json)
             playerBrowser->setPlayerVolume(volume);
         volumeRestored = true;
     }
+    if (lyricsPanel) {
+        trackInfo = trackInfoFromTitle(videoTitle);
+        lyricsPanel->showLyrics(trackInfo);
+        if (ui->stackedWidget->currentWidget() == lyricsPanel)
+            setSearchText(trackInfo);
+    }
     companionNotifier->videoChanged();
 }
 
@@ -495,6 +526,27 @@ void MainWindow::on_actionPlayer_triggered()
         playerBrowser->loadVideo(currentVideoId);
 }
 
+void MainWindow::on_actionLyrics_triggered()
+{
+    ui->stackedWidget->setCurrentWidget(lyricsPanel);
+    // The search box, hidden here, holds the track that the lyrics search asks for.
+    setSearchText(trackInfo);
+    lyricsPanel->showLyrics(videoTitle);
+    lyricsPanel->setFocus();
+}
+
+void MainWindow::slot_lyricsNeedTrackInfo(QString &track_info)
+{
+    track_info = ui->teSearch->text();
+}
+
+void MainWindow::slot_lyricsNewTrackInfo(const QString &track_info)
+{
+    trackInfo = track_info;
+    if (ui->stackedWidget->currentWidget() == lyricsPanel)
+        setSearchText(trackInfo);
+}
+
 void MainWindow::on_actionRelated_triggered()
 {
     ui->stackedWidget->setCurrentWidget(relatedBrowser);
@@ -539,7 +591,9 @@ void MainWindow::on_btSearch_clicked()
 
 void MainWindow::on_actionHistory_triggered()
 {
-    if (ui->stackedWidget->currentWidget() == searchBrowser)
+    if (ui->stackedWidget->currentWidget() == lyricsPanel)
+        trackInfo = ui->teSearch->text();
+    else if (ui->stackedWidget->currentWidget() == searchBrowser)
         searchText = ui->teSearch->text();
     ui->teSearch->setEnabled(false);
     ui->stackedWidget->setCurrentWidget(historyBrowser);
@@ -556,7 +610,8 @@ void MainWindow::on_actionHistory_triggered()
 void MainWindow::on_stackedWidget_currentChanged(int)
 {
     QWidget *page = ui->stackedWidget->currentWidget();
-    const bool withSearchBox = page != playerBrowser && page != historyBrowser;
+    const bool withSearchBox =
+        page != playerBrowser && page != historyBrowser && page != lyricsPanel;
     ui->teSearch->setVisible(withSearchBox);
     ui->btSearch->setVisible(withSearchBox);
     ui->lblHeading->hide();

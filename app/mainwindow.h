@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 
 class CompanionCommands;
+class LyricsPanel;
 class CompanionNotifier;
 class MainSlots;
 class QMenu;
@@ -35,6 +36,7 @@ public:
     bool isHiddenInTray() const { return hiddenInTray; }
     const VideoRecordList &history() const { return localHistory; }
     VideoPlayerBrowser *player() const { return playerBrowser; }
+    LyricsPanel *lyricsPage() const { return lyricsPanel; }
     VideoListBrowser *relatedPage() const { return relatedBrowser; }
     VideoListBrowser *searchPage() const { return searchBrowser; }
     VideoListBrowser *historyPage() const { return historyBrowser; }
@@ -67,6 +69,8 @@ public slots:
     void slot_resizePlayer();
     void slot_Play();
     void slot_videoClicked(const QString &video_id);
+    void slot_lyricsNeedTrackInfo(QString &track_info);
+    void slot_lyricsNewTrackInfo(const QString &track_info);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -76,6 +80,7 @@ private slots:
     void on_actionMinimize_to_tray_triggered();
     void on_btNext_clicked();
     void on_actionPlayer_triggered();
+    void on_actionLyrics_triggered();
     void on_actionRelated_triggered();
     void on_actionSearch_triggered();
     void on_actionHistory_triggered();
@@ -94,6 +99,7 @@ private:
     void loadRequestedVideo();
     void playRequestedVideo(bool evenWithoutId);
     void setSearchText(const QString &text);
+    void buildLyricsPage();
     void buildListPages();
     VideoListBrowser *addListPage();
     // The companion's JSON "Search": the window comes up with the search page and its results.
@@ -110,6 +116,7 @@ private:
     MainSlots *mainSlots = nullptr;
 
     VideoPlayerBrowser *playerBrowser = nullptr;
+    LyricsPanel *lyricsPanel = nullptr;
     VideoListBrowser *relatedBrowser = nullptr;
     VideoListBrowser *searchBrowser = nullptr;
     VideoListBrowser *historyBrowser = nullptr;
@@ -121,6 +128,8 @@ private:
     QString videoTitle;
     QString videoUrl;
     QString searchText;
+    // "Artist - Song" of the video shown, for the lyrics page.
+    QString trackInfo;
     QString recordingFolder;
     VideoRecordList localHistory;
     bool resizePending = false;

@@ -2,6 +2,7 @@
 #include "dialoganswerer.h"
 #include "ipcsocket.h"
 #include "json.h"
+#include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
@@ -60,6 +61,7 @@ private slots:
     void historyFromCompanionOrLocal();
     void companionSearchShowsSearchPage();
     void relatedWithoutVideoSaysSo();
+    void lyricsPageFollowsVideo();
     // Last: it runs the application's event loop to its end.
     void quitEndsEventLoopWithZero();
 
@@ -212,11 +214,13 @@ void tst_MainWindow::toolbar()
     QCOMPARE(toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
 
     const QStringList expected = {
-        QStringLiteral("actionPlayer"),          QStringLiteral("actionRelated"),
-        QStringLiteral("actionHistory"),         QStringLiteral("actionSearch"),
-        QStringLiteral("actionBookmark"),        QStringLiteral("actionCopy"),
-        QStringLiteral("actionBrowser"),         QStringLiteral("actionDownload"),
-        QStringLiteral("actionMinimize_to_tray")};
+        QStringLiteral("actionPlayer"), QStringLiteral("actionRelated"),
+        QStringLiteral("actionHistory"), QStringLiteral("actionSearch"),
+        QStringLiteral("actionBookmark"), QStringLiteral("actionCopy"),
+        QStringLiteral("actionBrowser"), QStringLiteral("actionDownload"),
+        QStringLiteral("actionMinimize_to_tray"),
+        // Not among the nine, but after them so that the lyrics page can be found.
+        QStringLiteral("actionLyrics")};
     QStringList onToolbar;
     for (QAction *action : toolbar->actions()) {
         onToolbar << action->objectName();
@@ -229,6 +233,7 @@ void tst_MainWindow::toolbar()
     QVERIFY(lyrics);
     QVERIFY(!lyrics->isCheckable());
     QCOMPARE(lyrics->text(), QStringLiteral("Lyrics"));
+    QCOMPARE(lyrics->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
 
     const auto action = [this](const char *name) {
         return window->findChild<QAction *>(QString::fromLatin1(name));
@@ -635,6 +640,7 @@ void tst_MainWindow::pageRules_data()
     QTest::newRow("related") << QByteArray("actionRelated") << true << false << true << true;
     QTest::newRow("search") << QByteArray("actionSearch") << true << true << true << false;
     QTest::newRow("history") << QByteArray("actionHistory") << false << false << false << false;
+    QTest::newRow("lyrics") << QByteArray("actionLyrics") << false << false << false << false;
 }
 
 void tst_MainWindow::pageRules()
@@ -733,6 +739,21 @@ void tst_MainWindow::relatedWithoutVideoSaysSo()
     window->findChild<QPushButton *>(QStringLiteral("btSearch"))->click();
     QCOMPARE(answerer.answered(), 1);
     QCOMPARE(answerer.seen().first().text, QStringLiteral("No video found"));
+}
+
+void tst_MainWindow::lyricsPageFollowsVideo()
+{
+    window->slot_videoChanged(QStringLiteral(R"j({"id":"l","title":"Artist: Song (Live)"})j"));
+    action("actionLyrics")->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->lyricsPage()));
+    // The lyrics search asks the window for the track: the one of the video shown.
+    QString track;
+    window->slot_lyricsNeedTrackInfo(track);
+    QCOMPARE(track, QStringLiteral("Artist - Song"));
+    // A track corrected in the lyrics page's dialog is the one asked for next.
+    window->slot_lyricsNewTrackInfo(QStringLiteral("Other - Name"));
+    window->slot_lyricsNeedTrackInfo(track);
+    QCOMPARE(track, QStringLiteral("Other - Name"));
 }
 
 QTEST_MAIN(tst_MainWindow)
