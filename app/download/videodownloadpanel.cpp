@@ -118,7 +118,9 @@ bool VideoDownloadPanel::startDownload(const DownloadItem &item)
     m_targetPath = target;
     m_partPath = partialPath(target);
     m_replaceTarget = replace;
-    // A partial file of the same name is what an interrupted run left behind: replace it.
+    // A partial file of the same name is what an interrupted run left behind: replace it. The
+    // engine keeps its last error across transfers; a refusal must not report an old one.
+    m_engine.setLastError(QString());
     const int id = m_engine.download(item.format->url, m_partPath, true, true, 0);
     if (id == 0) {
         m_activeId = 0;

@@ -81,16 +81,16 @@ void VideoHtmlInfo::slot_Finished(const QT_EXT::QHttpExt::httpInfo *info)
 
 void VideoHtmlInfo::rebuild(const QString &page)
 {
-    const QVector<WatchPageStream> streams = watchPageStreams(page);
+    // Of entries with the same itag the later one has replaced the earlier already.
+    const QMap<int, QString> streams = watchPageStreams(page);
     m_formats.clear();
-    for (const WatchPageStream &stream : streams) {
+    for (auto it = streams.cbegin(); it != streams.cend(); ++it) {
         auto format = QSharedPointer<FormatInfo>::create();
-        format->itag = stream.itag;
-        format->name = nameForItag(stream.itag);
-        format->url = stream.url;
-        format->extension = extensionForItag(stream.itag);
-        // A later entry with the same itag replaces the earlier one.
-        m_formats.insert(stream.itag, format);
+        format->itag = it.key();
+        format->name = nameForItag(it.key());
+        format->url = it.value();
+        format->extension = extensionForItag(it.key());
+        m_formats.insert(it.key(), format);
     }
     emit signal_Ready();
 }

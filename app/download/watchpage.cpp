@@ -1,7 +1,6 @@
 #include "watchpage.h"
 
 #include <QRegularExpression>
-#include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -97,20 +96,25 @@ QString watchPageStreamMap(const QString &page)
     return decodePercentEscapes(map);
 }
 
-QVector<WatchPageStream> watchPageStreams(const QString &page)
+QMap<int, QString> watchPageStreams(const QString &page)
 {
-    QVector<WatchPageStream> streams;
-    const QStringList parts = watchPageStreamMap(page).split(QLatin1Char(','), Qt::KeepEmptyParts);
-    streams.reserve(parts.size());
-    for (const QString &part : parts) {
+    // The parts are visited in place rather than split into a list: a hostile page of commas
+    // costs no more than the entries it really makes.
+    const QString map = watchPageStreamMap(page);
+    QMap<int, QString> streams;
+    int start = 0;
+    for (;;) {
+        const int comma = map.indexOf(QLatin1Char(','), start);
+        const int end = comma < 0 ? map.size() : comma;
         // Each entry begins with "url=".
-        const QString address = part.mid(4);
-        WatchPageStream stream;
-        stream.itag = QUrlQuery(QUrl(address))
-                          .queryItemValue(QStringLiteral("itag"), QUrl::FullyDecoded)
-                          .toInt();
-        stream.url = withoutTrailingItag(address);
-        streams.append(stream);
+        const QString address = end - start > 4 ? map.mid(start + 4, end - start - 4) : QString();
+        const int itag = QUrlQuery(QUrl(address))
+                             .queryItemValue(QStringLiteral("itag"), QUrl::FullyDecoded)
+                             .toInt();
+        streams.insert(itag, withoutTrailingItag(address));
+        if (comma < 0)
+            break;
+        start = comma + 1;
     }
     return streams;
 }

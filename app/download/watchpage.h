@@ -1,16 +1,9 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
-#include <QVector>
 
 // The analysis of a video site watch page, free of network and widgets.
-
-// One entry of a watch page's stream map.
-struct WatchPageStream
-{
-    int itag = 0;
-    QString url;
-};
 
 // The stream map text of a watch page with its escapes undone: the value of the script data key
 // "url_encoded_fmt_stream_map" up to the next quote, with \u escapes (four decimal digits read
@@ -18,9 +11,11 @@ struct WatchPageStream
 // replaced. Empty when the page has no stream map.
 QString watchPageStreamMap(const QString &page);
 
-// The entries of the stream map, in page order. An empty map gives one entry with itag 0 and an
-// empty address.
-QVector<WatchPageStream> watchPageStreams(const QString &page);
+// The streams of the page's stream map: the download address by itag. The map text is split at
+// every ",", each part loses its first four characters ("url="), its itag is read from its query
+// and one trailing "&itag=" parameter is removed; of parts with the same itag the last counts.
+// An empty map text gives itag 0 with an empty address.
+QMap<int, QString> watchPageStreams(const QString &page);
 
 // Replaces every \uDDDD escape (four decimal digits, read as a hexadecimal number) until none is
 // left, including escapes that earlier replacements put together.
