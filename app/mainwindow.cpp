@@ -3,6 +3,10 @@
 #include "companioncommands.h"
 #include "companionlink.h"
 #include "companionnotifier.h"
+#include "desktop.h"
+#include "download/downloaditem.h"
+#include "download/videodownloadpanel.h"
+#include "download/videoformatdlg.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainslots.h"
@@ -14,6 +18,8 @@
 #include "ui_mainwindow.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -97,9 +103,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
             &MainWindow::slot_volumeChanged);
     connect(playerBrowser, &VideoPlayerBrowser::signal_browserReady, this,
             &MainWindow::slot_browserReady);
+    connect(&videoHtmlInfo, &VideoHtmlInfo::signal_Ready, this,
+            &MainWindow::slot_videoHtmlInfoReady);
     ui->stackedWidget->addWidget(playerBrowser);
     buildLyricsPage();
     buildListPages();
+    buildDownloadPage();
 
     ui->stackedWidget->setCurrentWidget(playerBrowser);
     ui->lblHeading->clear();
@@ -189,10 +198,24 @@ VideoListBrowser *MainWindow::addListPage()
     return page;
 }
 
+void MainWindow::buildDownloadPage()
+{
+    downloadPanel = new VideoDownloadPanel(ui->stackedWidget);
+    ui->stackedWidget->addWidget(downloadPanel);
+    connect(downloadPanel, &VideoDownloadPanel::signal_downloadFinished, this,
+            &MainWindow::slot_downloadFinished);
+    connect(downloadPanel, &VideoDownloadPanel::signal_downloadStarted, this,
+            &MainWindow::slot_downloadStarted);
+    connect(downloadPanel, &VideoDownloadPanel::signal_downloadProgress, this,
+            &MainWindow::slot_downloadProgress);
+    connect(ui->lblStatus, &QLabel::linkActivated, this, &MainWindow::slot_statusLinkActivated);
+}
+
 void MainWindow::buildCopyMenu()
 {
     copyMenu = new QMenu(this);
-    copyMenu->addAction(tr("URL"));
+    connect(copyMenu->addAction(tr("URL")), &QAction::triggered, this,
+            &MainWindow::on_btCopy_clicked);
     copyMenu->addSeparator();
     copyMenu->addAction(tr("Title"));
     ui->actionCopy->setMenu(copyMenu);
@@ -390,8 +413,10 @@ void MainWindow::slot_videoChangedUrl(const QString &video_url)
     ui->actionBookmark->setEnabled(true);
     videoUrl = video_url;
     const QString id = videoIdFromUrl(video_url);
-    if (!id.isEmpty())
+    if (!id.isEmpty()) {
         playerBrowser->requestVideoTitle(id);
+        videoHtmlInfo.load(id);
+    }
 }
 
 void MainWindow::slot_videoChanged(const QString &video_json)
@@ -626,6 +651,104 @@ void MainWindow::on_stackedWidget_currentChanged(int)
         ui->teSearch->setFocus();
         ui->btSearch->setEnabled(true);
     }
+}
+
+void MainWindow::slot_videoHtmlInfoReady()
+{
+    ui->actionDownload->setEnabled(videoHtmlInfo.hasFormats());
+}
+
+void MainWindow::on_actionDownload_triggered()
+{
+    if (currentVideoId.isEmpty()) {
+        QT_EXT::msgInformation(tr("No valid URL found"));
+        return;
+    }
+    if (downloadPanel->isDownloading()) {
+        ui->stackedWidget->setCurrentWidget(downloadPanel);
+        return;
+    }
+    VideoFormatDlg dialog(this);
+    dialog.setFormats(videoHtmlInfo.formats());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const QSharedPointer<FormatInfo> format = dialog.selectedFormat()) {
+        const auto record = VideoRecord::findById(localHistory, currentVideoId);
+        if (!record)
+            return;
+        DownloadItem item;
+        item.videoId = record->id();
+        item.folder = recordingFolder;
+        item.title = record->title();
+        item.thumbnail = record->thumbnail();
+        item.format = format;
+        downloadPanel->startDownload(item);
+        return;
+    }
+    // "MP3": the maker's conversion page, given the watch address up to its first "&" as it is.
+    const QStringList parts = videoUrl.split(QLatin1Char('&'));
+    if (parts.size() >= 2) {
+        QT_EXT::openUrl(QStringLiteral("http://%1/sonvara/video2mp3.php?url=%2")
+                            .arg(AppSettings::makerHost(), parts.first()));
+    }
+}
+
+void MainWindow::on_btStop_clicked()
+{
+    downloadPanel->stopDownload();
+}
+
+void MainWindow::on_btCopy_clicked()
+{
+    if (QApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
+        on_actionDownload_triggered();
+        return;
+    }
+    const QStringList parts = videoUrl.split(QLatin1Char('&'));
+    if (parts.size() < 2)
+        return;
+    QGuiApplication::clipboard()->setText(parts.first());
+    QT_EXT::msgInformation(videoUrl + QLatin1Char('\n') + tr("URL copied to clipboard"));
+}
+
+void MainWindow::slot_downloadStarted()
+{
+    ui->btStop->show();
+}
+
+void MainWindow::slot_downloadProgress(const QString &text)
+{
+    ui->lblStatus->setText(text);
+}
+
+void MainWindow::slot_downloadFinished(bool error)
+{
+    ui->actionDownload->setText(tr("Download"));
+    ui->btStop->hide();
+    if (error)
+        return;
+    ui->lblStatus->setText(QStringLiteral("<a href=\"local://%1\">%2</a>")
+                               .arg(QStringLiteral("open_folder"), tr("Finished")));
+    ui->lblStatus->setToolTip(tr("Click to open folder"));
+}
+
+void MainWindow::slot_statusLinkActivated(const QString &link)
+{
+    // The folder the panel really wrote to: the recording folder, or its fallback when the
+    // companion set none.
+    if (link.contains(QLatin1String("open_folder")))
+        QT_EXT::openLocalFile(VideoDownloadPanel::downloadFolder(recordingFolder));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (downloadPanel->isDownloading() &&
+        QT_EXT::msgQuestion(tr("You are currently download. Exit anyway?")) != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    notifyServer(PlayerNotification::Closing, QString());
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appsettings.h"
+#include "download/videohtmlinfo.h"
 #include "exceptionhandler.h"
 #include "videorecord.h"
 
@@ -13,6 +14,7 @@ class CompanionNotifier;
 class MainSlots;
 class QMenu;
 class Ui_MainWindow;
+class VideoDownloadPanel;
 class VideoListBrowser;
 class VideoPlayerBrowser;
 
@@ -40,6 +42,8 @@ public:
     VideoListBrowser *relatedPage() const { return relatedBrowser; }
     VideoListBrowser *searchPage() const { return searchBrowser; }
     VideoListBrowser *historyPage() const { return historyBrowser; }
+    VideoDownloadPanel *downloadPage() const { return downloadPanel; }
+    const VideoHtmlInfo &watchPageAnalysis() const { return videoHtmlInfo; }
 
     // The video id of a watch address: what follows "v=" up to the next "&".
     static QString videoIdFromUrl(const QString &url);
@@ -71,9 +75,15 @@ public slots:
     void slot_videoClicked(const QString &video_id);
     void slot_lyricsNeedTrackInfo(QString &track_info);
     void slot_lyricsNewTrackInfo(const QString &track_info);
+    void slot_videoHtmlInfoReady();
+    void slot_downloadStarted();
+    void slot_downloadProgress(const QString &text);
+    void slot_downloadFinished(bool error);
+    void slot_statusLinkActivated(const QString &link);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private slots:
@@ -87,6 +97,8 @@ private slots:
     void on_btSearch_clicked();
     void on_teSearch_returnPressed();
     void on_stackedWidget_currentChanged(int index);
+    void on_actionDownload_triggered();
+    void on_btStop_clicked();
 
 private:
     // Listens for the companion's commands and sets up what answers it.
@@ -101,6 +113,10 @@ private:
     void setSearchText(const QString &text);
     void buildLyricsPage();
     void buildListPages();
+    void buildDownloadPage();
+    // The copy menu's "URL" entry. Not a slot: no object of the form is called btCopy, so the
+    // form's connection by name must not look at it.
+    void on_btCopy_clicked();
     VideoListBrowser *addListPage();
     // The companion's JSON "Search": the window comes up with the search page and its results.
     void searchFromCompanion(const QString &text);
@@ -120,6 +136,9 @@ private:
     VideoListBrowser *relatedBrowser = nullptr;
     VideoListBrowser *searchBrowser = nullptr;
     VideoListBrowser *historyBrowser = nullptr;
+    VideoDownloadPanel *downloadPanel = nullptr;
+    // The streams of the video shown; enables Download once it found any.
+    VideoHtmlInfo videoHtmlInfo;
     // The page that F4 returns to from the player page.
     QWidget *previousPage = nullptr;
 

@@ -254,6 +254,11 @@ const DownloadItem *VideoDownloadPanel::listedItem(const QVariant &data) const
 
 void VideoDownloadPanel::on_btDownload_clicked()
 {
+    stopDownload();
+}
+
+void VideoDownloadPanel::stopDownload()
+{
     if (m_transferId == 0)
         return;
     if (QT_EXT::msgQuestion(tr("%1?").arg(tr("Stop current download"))) != QMessageBox::Yes)

@@ -34,6 +34,9 @@ public:
     // user cancelled, the engine refused, or a download is already running.
     bool startDownload(const DownloadItem &item);
     bool isDownloading() const { return m_transferId != 0; }
+    // Stops the running download once the user confirmed it (the page's Stop button does the
+    // same).
+    void stopDownload();
     // The last progress text.
     const QString &statusText() const { return m_status; }
 

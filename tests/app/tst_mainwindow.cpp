@@ -1,5 +1,8 @@
 #include "companionlink.h"
 #include "dialoganswerer.h"
+#include "download/downloaditem.h"
+#include "download/videodownloadpanel.h"
+#include "fakehttpserver.h"
 #include "ipcsocket.h"
 #include "json.h"
 #include "lyrics/lyricspanel.h"
@@ -20,6 +23,11 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
+
+#include <httplib.h>
+
+#include <atomic>
+#include <thread>
 
 class tst_MainWindow : public QObject
 {
@@ -62,6 +70,9 @@ private slots:
     void companionSearchShowsSearchPage();
     void relatedWithoutVideoSaysSo();
     void lyricsPageFollowsVideo();
+    void downloadWithoutVideoSaysSo();
+    void closeDuringDownloadAsks_data();
+    void closeDuringDownloadAsks();
     // Last: it runs the application's event loop to its end.
     void quitEndsEventLoopWithZero();
 
@@ -754,6 +765,68 @@ void tst_MainWindow::lyricsPageFollowsVideo()
     window->slot_lyricsNewTrackInfo(QStringLiteral("Other - Name"));
     window->slot_lyricsNeedTrackInfo(track);
     QCOMPARE(track, QStringLiteral("Other - Name"));
+}
+
+void tst_MainWindow::downloadWithoutVideoSaysSo()
+{
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::Ok);
+    action("actionDownload")->trigger();
+    QCOMPARE(answerer.answered(), 1);
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("No valid URL found"));
+}
+
+void tst_MainWindow::closeDuringDownloadAsks_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("No") << QMessageBox::No;
+    QTest::newRow("Cancel") << QMessageBox::Cancel;
+    QTest::newRow("Yes") << QMessageBox::Yes;
+}
+
+void tst_MainWindow::closeDuringDownloadAsks()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    // A stream that keeps the download running until the test lets it end.
+    std::atomic<bool> release{false};
+    FakeHttpServer server;
+    server.setHandler([&release](const httplib::Request &, httplib::Response &res) {
+        res.set_chunked_content_provider("video/mp4", [&release](size_t, httplib::DataSink &sink) {
+            if (release)
+                return false;
+            sink.write("0123456789", 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return true;
+        });
+    });
+    QTemporaryDir folder;
+    DownloadItem item;
+    item.videoId = QStringLiteral("a");
+    item.folder = folder.path();
+    item.title = QStringLiteral("Artist - A");
+    item.format = QSharedPointer<FormatInfo>::create();
+    item.format->itag = 18;
+    item.format->extension = QStringLiteral(".mp4");
+    item.format->url = server.url(QStringLiteral("/stream")).toString();
+    DialogAnswerer answerer;
+    answerer.accept(); // the file name
+    QVERIFY(window->downloadPage()->startDownload(item));
+    QTRY_VERIFY(window->downloadPage()->isDownloading());
+
+    window->show();
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    answerer.click(answer);
+    const bool closed = window->close();
+    QCOMPARE(answerer.seen().last().text,
+             QStringLiteral("You are currently download. Exit anyway?"));
+    QCOMPARE(closed, answer == QMessageBox::Yes);
+    QCOMPARE(window->isVisible(), answer != QMessageBox::Yes);
+    // Notifications go out in order: the playing notice closes the list.
+    window->slot_NotifyServer(uint(PlayerNotification::VideoPlaying));
+    QTRY_COMPARE(heard.count(), answer == QMessageBox::Yes ? 2 : 1);
+    if (answer == QMessageBox::Yes)
+        QCOMPARE(heardBy(heard).first().first, uint(PlayerNotification::Closing));
+    release = true;
 }
 
 QTEST_MAIN(tst_MainWindow)

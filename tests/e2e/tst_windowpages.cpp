@@ -4,6 +4,7 @@
 
 #include "companionlink.h"
 #include "dialoganswerer.h"
+#include "download/videodownloadpanel.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
@@ -11,11 +12,17 @@
 #include "siteserverprocess.h"
 
 #include <QAction>
+#include <QCryptographicHash>
+#include <QDesktopServices>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QWebElement>
 #include <QWebFrame>
 #include <QtTest>
@@ -66,6 +73,12 @@ private slots:
     void historyFromCompanion();
     void topListAndRelated();
     void lyricsOfThePlayingVideo();
+    void downloadAVideo();
+    void mp3EntryOpensConversionPage();
+
+public slots:
+    // Stands in for the desktop's browser.
+    void openInBrowser(const QUrl &url) { opened.append(url); }
 
 private:
     void send(uint cmd, const QString &payload);
@@ -78,6 +91,7 @@ private:
     std::unique_ptr<MainWindow> window;
     QList<QPair<uint, QString>> heard;
     QString settingsDir;
+    QList<QUrl> opened;
 };
 
 void tst_WindowPages::initTestCase()
@@ -218,6 +232,98 @@ void tst_WindowPages::lyricsOfThePlayingVideo()
                              20000);
     QCOMPARE(answerer.answered(), 1);
     screenshot(QStringLiteral("lyrics-page"));
+}
+
+namespace {
+
+// Answers the format dialog with the row of the given text.
+DialogAnswerer::Handler chooseFormat(const QString &rowText)
+{
+    return [rowText](QWidget *dialog) {
+        auto *rows = dialog->findChild<QListWidget *>(QStringLiteral("lwFormats"));
+        const QList<QListWidgetItem *> found = rows->findItems(rowText, Qt::MatchExactly);
+        if (found.isEmpty())
+            return;
+        rows->setCurrentItem(found.first());
+        dialog->findChild<QPushButton *>(QStringLiteral("btDownload"))->click();
+    };
+}
+
+QByteArray sha256(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+} // namespace
+
+void tst_WindowPages::downloadAVideo()
+{
+    const QString id = QStringLiteral("Vq3Rt8Kp1Ws");
+    QTemporaryDir folder;
+    send(uint(CompanionCommand::JsonCommand),
+         QStringLiteral(R"({"Command":"Play","RecordingFolder":"%1","VideoID":"%2"})")
+             .arg(folder.path(), id));
+    QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), id));
+    QAction *download = window->findChild<QAction *>(QStringLiteral("actionDownload"));
+    QTRY_VERIFY_WITH_TIMEOUT(window->watchPageAnalysis().videoId() == id &&
+                                 window->watchPageAnalysis().hasFormats() && download->isEnabled(),
+                             20000);
+
+    // "MP4 360", and the proposed name as it stands.
+    DialogAnswerer answerer;
+    answerer.handle(chooseFormat(QStringLiteral("MP4 360")));
+    answerer.accept();
+    download->trigger();
+    QCOMPARE(answerer.answered(), 2);
+    // Download again while it runs shows the download page.
+    if (window->downloadPage()->isDownloading()) {
+        download->trigger();
+        QCOMPARE(window->findChild<QStackedWidget *>()->currentWidget(),
+                 static_cast<QWidget *>(window->downloadPage()));
+        screenshot(QStringLiteral("download-page"));
+    }
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status->text(), QStringLiteral("<a href=\"local://open_folder\">Finished</a>"), 20000);
+    QCOMPARE(status->toolTip(), QStringLiteral("Click to open folder"));
+    window->findChild<QStackedWidget *>()->setCurrentWidget(window->downloadPage());
+    screenshot(QStringLiteral("download-finished"));
+
+    // The whole stream, under its final name, and nothing else.
+    const QStringList files = QDir(folder.path()).entryList(QDir::Files);
+    QCOMPARE(files, QStringList({QStringLiteral("Velvet Orchard - Slow Tide.mp4")}));
+    const QString saved = QDir(folder.path()).filePath(files.first());
+    const QString served = QDir(SiteServerProcess::mediaDir()).filePath(id + "/18.mp4");
+    QCOMPARE(sha256(saved), sha256(served));
+
+    // A player reads it as the eight-second clip.
+    QProcess discoverer;
+    discoverer.start(QStringLiteral("gst-discoverer-1.0"), {saved});
+    QVERIFY(discoverer.waitForFinished(30000));
+    const QString report = QString::fromUtf8(discoverer.readAllStandardOutput());
+    QVERIFY2(report.contains(QStringLiteral("Duration: 0:00:08")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("video")), qPrintable(report));
+}
+
+void tst_WindowPages::mp3EntryOpensConversionPage()
+{
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openInBrowser");
+    opened.clear();
+    DialogAnswerer answerer;
+    answerer.handle(chooseFormat(QStringLiteral("MP3")));
+    window->findChild<QAction *>(QStringLiteral("actionDownload"))->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QCOMPARE(answerer.answered(), 1);
+    // The watch address up to its first "&", as it stands.
+    QCOMPARE(opened,
+             QList<QUrl>({QUrl(QStringLiteral("http://%1/sonvara/video2mp3.php?url=http://%2/"
+                                              "watch?v=Vq3Rt8Kp1Ws")
+                                   .arg(server.makerAddress(), server.videoAddress()))}));
 }
 
 QTEST_MAIN(tst_WindowPages)
