@@ -4,9 +4,7 @@
 #include "companionlink.h"
 #include "companionnotifier.h"
 #include "desktop.h"
-#include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
-#include "download/videoformatdlg.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainslots.h"
@@ -18,10 +16,7 @@
 #include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -29,10 +24,9 @@
 
 namespace {
 
-// How many videos of the local history the history page shows: for the companion's empty
-// ShowHistory, and for History with Ctrl.
+// How many videos of the local history the history page shows for the companion's empty
+// ShowHistory.
 constexpr int companionHistoryCount = 20;
-constexpr int localHistoryCount = 50;
 
 // One resize of the video per burst of window resizes.
 constexpr int resizeDelayMs = 2000;
@@ -298,12 +292,6 @@ void MainWindow::slot_iconActivated(QSystemTrayIcon::ActivationReason reason)
     }
 }
 
-void MainWindow::on_actionMinimize_to_tray_triggered()
-{
-    hide();
-    hiddenInTray = true;
-}
-
 void MainWindow::slot_exceptionHandler()
 {
     notifyServer(PlayerNotification::ExceptionRaised, QString());
@@ -472,32 +460,6 @@ void MainWindow::slot_resizePlayer()
         playerBrowser->resizeVideo(playerBrowser->size());
 }
 
-void MainWindow::slot_Play()
-{
-    switch (playerBrowser->playerState()) {
-    case VideoPlayerBrowser::Unstarted:
-    case VideoPlayerBrowser::Paused:
-    case VideoPlayerBrowser::VideoCued:
-        playerBrowser->play();
-        break;
-    case VideoPlayerBrowser::Playing:
-    case VideoPlayerBrowser::Buffering:
-        if (QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier))
-            playerBrowser->stop();
-        else
-            playerBrowser->pause();
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::on_btNext_clicked()
-{
-    setWindowTitle(tr("%1...").arg(tr("Skipping")));
-    notifyServer(PlayerNotification::NextTrack, QString());
-}
-
 void MainWindow::slot_commandReceived(uint cmd, const QString &mess)
 {
     companionCommands->dispatch(cmd, mess);
@@ -544,22 +506,6 @@ void MainWindow::slot_videoClicked(const QString &video_id)
     playerBrowser->loadVideo(video_id);
 }
 
-void MainWindow::on_actionPlayer_triggered()
-{
-    ui->stackedWidget->setCurrentWidget(playerBrowser);
-    if (QApplication::keyboardModifiers().testFlag(Qt::ControlModifier))
-        playerBrowser->loadVideo(currentVideoId);
-}
-
-void MainWindow::on_actionLyrics_triggered()
-{
-    ui->stackedWidget->setCurrentWidget(lyricsPanel);
-    // The search box, hidden here, holds the track that the lyrics search asks for.
-    setSearchText(trackInfo);
-    lyricsPanel->showLyrics(videoTitle);
-    lyricsPanel->setFocus();
-}
-
 void MainWindow::slot_lyricsNeedTrackInfo(QString &track_info)
 {
     track_info = ui->teSearch->text();
@@ -570,66 +516,6 @@ void MainWindow::slot_lyricsNewTrackInfo(const QString &track_info)
     trackInfo = track_info;
     if (ui->stackedWidget->currentWidget() == lyricsPanel)
         setSearchText(trackInfo);
-}
-
-void MainWindow::on_actionRelated_triggered()
-{
-    ui->stackedWidget->setCurrentWidget(relatedBrowser);
-}
-
-void MainWindow::on_actionSearch_triggered()
-{
-    if (ui->stackedWidget->currentWidget() == searchBrowser) {
-        on_teSearch_returnPressed();
-        return;
-    }
-    searchText = videoTitle;
-    setSearchText(searchText);
-    ui->stackedWidget->setCurrentWidget(searchBrowser);
-    ui->teSearch->setFocus();
-}
-
-void MainWindow::on_teSearch_returnPressed()
-{
-    const QString text = ui->teSearch->text();
-    ui->stackedWidget->setCurrentWidget(searchBrowser);
-    if (!text.isEmpty())
-        searchBrowser->search(text);
-    searchText = text;
-    ui->teSearch->setFocus();
-}
-
-void MainWindow::on_btSearch_clicked()
-{
-    if (ui->stackedWidget->currentWidget() != relatedBrowser) {
-        on_actionSearch_triggered();
-        return;
-    }
-    if (currentVideoId.isEmpty())
-        QT_EXT::msgInformation(tr("No video found"));
-    else
-        relatedBrowser->showRelated(currentVideoId);
-    ui->lblHeading->setText(videoTitle);
-    ui->lblHeading->setToolTip(videoTitle);
-    relatedBrowser->setFocus();
-}
-
-void MainWindow::on_actionHistory_triggered()
-{
-    if (ui->stackedWidget->currentWidget() == lyricsPanel)
-        trackInfo = ui->teSearch->text();
-    else if (ui->stackedWidget->currentWidget() == searchBrowser)
-        searchText = ui->teSearch->text();
-    ui->teSearch->setEnabled(false);
-    ui->stackedWidget->setCurrentWidget(historyBrowser);
-    if (QApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
-        QString local;
-        videoListToJson(localHistory, local, localHistoryCount);
-        historyBrowser->setVideos(local);
-    } else {
-        notifyServer(PlayerNotification::HistoryRequest, QStringLiteral("25"));
-    }
-    historyBrowser->setFocus();
 }
 
 void MainWindow::on_stackedWidget_currentChanged(int)
@@ -656,59 +542,6 @@ void MainWindow::on_stackedWidget_currentChanged(int)
 void MainWindow::slot_videoHtmlInfoReady()
 {
     ui->actionDownload->setEnabled(videoHtmlInfo.hasFormats());
-}
-
-void MainWindow::on_actionDownload_triggered()
-{
-    if (currentVideoId.isEmpty()) {
-        QT_EXT::msgInformation(tr("No valid URL found"));
-        return;
-    }
-    if (downloadPanel->isDownloading()) {
-        ui->stackedWidget->setCurrentWidget(downloadPanel);
-        return;
-    }
-    VideoFormatDlg dialog(this);
-    dialog.setFormats(videoHtmlInfo.formats());
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (const QSharedPointer<FormatInfo> format = dialog.selectedFormat()) {
-        const auto record = VideoRecord::findById(localHistory, currentVideoId);
-        if (!record)
-            return;
-        DownloadItem item;
-        item.videoId = record->id();
-        item.folder = recordingFolder;
-        item.title = record->title();
-        item.thumbnail = record->thumbnail();
-        item.format = format;
-        downloadPanel->startDownload(item);
-        return;
-    }
-    // "MP3": the maker's conversion page, given the watch address up to its first "&" as it is.
-    const QStringList parts = videoUrl.split(QLatin1Char('&'));
-    if (parts.size() >= 2) {
-        QT_EXT::openUrl(QStringLiteral("http://%1/sonvara/video2mp3.php?url=%2")
-                            .arg(AppSettings::makerHost(), parts.first()));
-    }
-}
-
-void MainWindow::on_btStop_clicked()
-{
-    downloadPanel->stopDownload();
-}
-
-void MainWindow::on_btCopy_clicked()
-{
-    if (QApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
-        on_actionDownload_triggered();
-        return;
-    }
-    const QStringList parts = videoUrl.split(QLatin1Char('&'));
-    if (parts.size() < 2)
-        return;
-    QGuiApplication::clipboard()->setText(parts.first());
-    QT_EXT::msgInformation(videoUrl + QLatin1Char('\n') + tr("URL copied to clipboard"));
 }
 
 void MainWindow::slot_downloadStarted()
@@ -738,30 +571,6 @@ void MainWindow::slot_statusLinkActivated(const QString &link)
     // companion set none.
     if (link.contains(QLatin1String("open_folder")))
         QT_EXT::openLocalFile(VideoDownloadPanel::downloadFolder(recordingFolder));
-}
-
-void MainWindow::closeEvent(QCloseEvent *event)
-{
-    if (downloadPanel->isDownloading() &&
-        QT_EXT::msgQuestion(tr("You are currently download. Exit anyway?")) != QMessageBox::Yes) {
-        event->ignore();
-        return;
-    }
-    notifyServer(PlayerNotification::Closing, QString());
-    QMainWindow::closeEvent(event);
-}
-
-void MainWindow::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() != Qt::Key_F4)
-        return;
-    QWidget *current = ui->stackedWidget->currentWidget();
-    if (current != playerBrowser) {
-        previousPage = current;
-        ui->stackedWidget->setCurrentWidget(playerBrowser);
-    } else if (previousPage) {
-        ui->stackedWidget->setCurrentWidget(previousPage);
-    }
 }
 
 void MainWindow::setSearchText(const QString &text)
