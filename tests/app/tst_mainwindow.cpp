@@ -71,6 +71,7 @@ private slots:
     void relatedWithoutVideoSaysSo();
     void lyricsPageFollowsVideo();
     void downloadWithoutVideoSaysSo();
+    void copyUrlWithCtrlDownloads();
     void closeDuringDownloadAsks_data();
     void closeDuringDownloadAsks();
     // Last: it runs the application's event loop to its end.
@@ -772,6 +773,21 @@ void tst_MainWindow::downloadWithoutVideoSaysSo()
     DialogAnswerer answerer;
     answerer.click(QMessageBox::Ok);
     action("actionDownload")->trigger();
+    QCOMPARE(answerer.answered(), 1);
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("No valid URL found"));
+}
+
+void tst_MainWindow::copyUrlWithCtrlDownloads()
+{
+    auto *copy = action("actionCopy");
+    QAction *url = copy->menu()->actions().first();
+    QCOMPARE(url->text(), QStringLiteral("URL"));
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::Ok);
+    QTest::keyPress(window, Qt::Key_Control, Qt::ControlModifier);
+    url->trigger();
+    QTest::keyRelease(window, Qt::Key_Control);
+    // Download runs instead, and without a video it says so.
     QCOMPARE(answerer.answered(), 1);
     QCOMPARE(answerer.seen().first().text, QStringLiteral("No valid URL found"));
 }
