@@ -7,6 +7,7 @@
 #include "ipcsocket.h"
 #include "json.h"
 #include "siteserverprocess.h"
+#include "testfiles.h"
 
 #include <httplib.h>
 
@@ -22,35 +23,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 #include <atomic>
 #include <chrono>
-#include <csignal>
-#include <sys/resource.h>
 #include <thread>
 
 using QT_EXT::QHttpExt;
 
 namespace {
-
-QByteArray pattern(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char('a' + (i * 7 + i / 251) % 26);
-    return bytes;
-}
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &name, const QByteArray &content)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 
 DownloadItem makeItem(const QString &folder, const QString &title, const QString &url)
 {
@@ -85,7 +66,7 @@ DialogAnswerer::Handler acceptPath(QString *proposed, const QString &edited = QS
 class StreamServer
 {
 public:
-    explicit StreamServer(int size) : body(pattern(size))
+    explicit StreamServer(int size) : body(testPattern(size))
     {
         server.setHandler([this](const httplib::Request &, httplib::Response &res) {
             res.set_content_provider(
@@ -406,19 +387,17 @@ void tst_VideoDownloadPanel::failureLeavesNoFile()
     answerer.click(QMessageBox::Ok); // the engine's error box
 
     // Files of this process may grow to 64 KiB for the length of this one transfer.
-    struct rlimit saved;
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (writeFailure) {
-        struct rlimit small = saved;
-        small.rlim_cur = 64 * 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool started = false;
+    bool ended = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (writeFailure) {
+            limit.emplace(64 * 1024);
+            QVERIFY(limit->isActive());
+        }
+        started = panel.startDownload(makeItem(dir.path(), QStringLiteral("x"), server.url()));
+        ended = started && QTest::qWaitFor([&] { return reports.finished > 0; }, 10000);
     }
-    const bool started =
-        panel.startDownload(makeItem(dir.path(), QStringLiteral("x"), server.url()));
-    const bool ended = started && QTest::qWaitFor([&] { return reports.finished > 0; }, 10000);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
 
     QVERIFY(started);
     QVERIFY(ended);

@@ -2,6 +2,7 @@
 #include "dialoganswerer.h"
 #include "fakehttpserver.h"
 #include "qhttpext.h"
+#include "testfiles.h"
 #include "tlstestserver.h"
 
 #include <httplib.h>
@@ -19,9 +20,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 #include <thread>
 
 using QT_EXT::QHttpExt;
@@ -86,26 +85,6 @@ struct Recorder
     QList<Seen> finished;
     QStringList events;
 };
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &name, const QByteArray &content)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray pattern(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char('a' + (i * 7 + i / 251) % 26);
-    return bytes;
-}
 
 // A TCP server on loopback that answers each request (read up to the blank line) with what the
 // script returns, then closes the connection.
@@ -700,8 +679,8 @@ void tst_QHttpExt::abortAllLeavesNoFile()
 void tst_QHttpExt::twoDownloadsAtOnce()
 {
     // Each body arrives in many pieces, interleaved with the other's.
-    const QByteArray first = pattern(3 << 20);
-    const QByteArray second = pattern(2 << 20).toUpper();
+    const QByteArray first = testPattern(3 << 20);
+    const QByteArray second = testPattern(2 << 20).toUpper();
     FakeHttpServer server;
     server.setHandler([&](const httplib::Request &req, httplib::Response &res) {
         const QByteArray &body = req.path == "/first" ? first : second;
@@ -827,7 +806,7 @@ void tst_QHttpExt::serverClosesMidBody()
 {
     QFETCH(bool, toFile);
     ScriptedServer server([](const QByteArray &) {
-        return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 200000\r\n\r\n") + pattern(50000);
+        return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 200000\r\n\r\n") + testPattern(50000);
     });
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const QString url = QStringLiteral("http://127.0.0.1:%1/cut").arg(server.serverPort());
@@ -845,7 +824,7 @@ void tst_QHttpExt::serverClosesMidBody()
 
 void tst_QHttpExt::writeFailureRemovesFile()
 {
-    const QByteArray body = pattern(1 << 20);
+    const QByteArray body = testPattern(1 << 20);
     FakeHttpServer server;
     server.setHandler([&](const httplib::Request &, httplib::Response &res) {
         res.set_content(body.constData(), size_t(body.size()), "application/octet-stream");
@@ -855,16 +834,14 @@ void tst_QHttpExt::writeFailureRemovesFile()
     Recorder recorder(engine);
 
     // Files of this process may grow to 64 KiB for the length of this one transfer.
-    struct rlimit saved;
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int id = engine.download(server.url().toString(), file, false, true);
-    const bool ended = QTest::qWaitFor([&] { return !recorder.finished.isEmpty(); }, 10000);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    int id = 0;
+    bool ended = false;
+    {
+        FileSizeLimit limit(64 * 1024);
+        QVERIFY(limit.isActive());
+        id = engine.download(server.url().toString(), file, false, true);
+        ended = QTest::qWaitFor([&] { return !recorder.finished.isEmpty(); }, 10000);
+    }
 
     QVERIFY(id != 0);
     QVERIFY(ended);
@@ -891,7 +868,7 @@ void tst_QHttpExt::memoryLimit()
     QFETCH(bool, announced);
     QFETCH(int, size);
     QFETCH(bool, failed);
-    const QByteArray body = pattern(size);
+    const QByteArray body = testPattern(size);
     FakeHttpServer server;
     server.setHandler([&](const httplib::Request &, httplib::Response &res) {
         if (announced) {
