@@ -30,6 +30,14 @@ void CompanionNotifier::videoEnded()
     notifyServerJson(PlayerNotification::VideoPaused, currentVideoJson);
 }
 
+void CompanionNotifier::closing()
+{
+    if (closingSent)
+        return;
+    closingSent = true;
+    notifyServer(PlayerNotification::Closing, QString());
+}
+
 void CompanionNotifier::slot_sendCommand()
 {
     notifyServer(pendingCommand, QString());

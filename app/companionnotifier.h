@@ -32,6 +32,8 @@ public:
     void playerStateChanged(PlayerNotification notification);
     // VideoPaused at once and NextTrack later, to which the companion answers with a video.
     void videoEnded();
+    // Closing, once: the window closing and its destruction after it both call this.
+    void closing();
 
 signals:
     // Right before VideoChanged goes out.
@@ -46,4 +48,5 @@ private:
     // The notification that slot_sendCommand sends: PlayerReady once the player is first ready,
     // NextTrack after a video ended.
     uint pendingCommand = 0;
+    bool closingSent = false;
 };

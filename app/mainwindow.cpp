@@ -66,6 +66,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     wireCompanionLink();
 
     connect(ui->btPlay, &QPushButton::clicked, this, &MainWindow::slot_Play);
+    connect(ui->actionBrowser, &QAction::triggered, this, &MainWindow::slot_Browser);
+    connect(ui->actionBookmark, &QAction::triggered, this, &MainWindow::slot_Bookmark);
 
     setWindowTitle(tr("Loading..."));
     ui->lblStatus->clear();
@@ -128,7 +130,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
 
 MainWindow::~MainWindow()
 {
-    notifyServer(PlayerNotification::Closing, QString());
+    companionNotifier->closing();
     settings.saveWindowGeometry(this);
     delete ui;
 }
@@ -211,7 +213,8 @@ void MainWindow::buildCopyMenu()
     connect(copyMenu->addAction(tr("URL")), &QAction::triggered, this,
             &MainWindow::on_btCopy_clicked);
     copyMenu->addSeparator();
-    copyMenu->addAction(tr("Title"));
+    connect(copyMenu->addAction(tr("Title")), &QAction::triggered, this,
+            &MainWindow::on_btCopyTitle_clicked);
     ui->actionCopy->setMenu(copyMenu);
     if (auto *button =
             qobject_cast<QToolButton *>(ui->mainToolBar->widgetForAction(ui->actionCopy)))

@@ -80,10 +80,14 @@ public slots:
     void slot_downloadProgress(const QString &text);
     void slot_downloadFinished(bool error);
     void slot_statusLinkActivated(const QString &link);
+    void slot_Bookmark();
+    void slot_Browser();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private slots:
@@ -117,6 +121,9 @@ private:
     // The copy menu's "URL" entry. Not a slot: no object of the form is called btCopy, so the
     // form's connection by name must not look at it.
     void on_btCopy_clicked();
+    void on_btCopyTitle_clicked();
+    // The text a bookmark carries: the record, or an id when the record is of another video.
+    QString bookmarkText() const;
     VideoListBrowser *addListPage();
     // The companion's JSON "Search": the window comes up with the search page and its results.
     void searchFromCompanion(const QString &text);

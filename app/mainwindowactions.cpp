@@ -5,10 +5,12 @@
 #include "mainwindow.h"
 
 #include "companionlink.h"
+#include "companionnotifier.h"
 #include "desktop.h"
 #include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
 #include "download/videoformatdlg.h"
+#include "download/videohtmlinfo.h"
 #include "lyrics/lyricspanel.h"
 #include "messages.h"
 #include "pages/videolistbrowser.h"
@@ -18,7 +20,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 
 namespace {
 
@@ -201,7 +206,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    notifyServer(PlayerNotification::Closing, QString());
+    companionNotifier->closing();
     QMainWindow::closeEvent(event);
 }
 
@@ -216,4 +221,68 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     } else if (previousPage) {
         ui->stackedWidget->setCurrentWidget(previousPage);
     }
+}
+
+void MainWindow::on_btCopyTitle_clicked()
+{
+    QGuiApplication::clipboard()->setText(videoTitle);
+    QT_EXT::msgInformation(videoTitle + QLatin1Char('\n') + tr("Title copied to clipboard"));
+}
+
+QString MainWindow::bookmarkText() const
+{
+    const QString currentVideoJson = companionNotifier->currentVideo();
+    if (!currentVideoJson.isEmpty()) {
+        VideoRecord record;
+        record.fromJson(currentVideoJson);
+        if (!record.id().isEmpty() && record.id() != currentVideoId)
+            return currentVideoId;
+        return currentVideoJson;
+    }
+    return currentVideoId.isEmpty() ? requestedVideoId : currentVideoId;
+}
+
+void MainWindow::slot_Bookmark()
+{
+    const QString text = bookmarkText();
+    if (text.isEmpty())
+        return;
+    if (ctrlHeld()) {
+        QT_EXT::msgInformation(text);
+        notifyServer(PlayerNotification::BookmarkVideoAlt, text);
+        return;
+    }
+    notifyServer(PlayerNotification::BookmarkVideo, text);
+    // A new watch address or the companion's BookmarkState enables it again.
+    ui->actionBookmark->setEnabled(false);
+}
+
+void MainWindow::slot_Browser()
+{
+    playerBrowser->pause();
+    ui->stackedWidget->setCurrentWidget(playerBrowser);
+    QT_EXT::openUrl(VideoHtmlInfo::watchUrl(currentVideoId));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    const QString address = urls.first().toString();
+    // Without "v=" the address names no video: it is no id to hand to the player.
+    const QString id = address.contains(QLatin1String("v="), Qt::CaseInsensitive)
+                           ? videoIdFromUrl(address)
+                           : QString();
+    if (id.isEmpty()) {
+        QT_EXT::msgInformation(tr("Not video found"));
+        return;
+    }
+    playerBrowser->loadVideo(id);
 }
