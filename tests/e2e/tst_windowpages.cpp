@@ -9,24 +9,29 @@
 #include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
+#include "pages/videoplayerbrowser.h"
 #include "siteserverprocess.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QWebElement>
 #include <QWebFrame>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -60,6 +65,13 @@ QStringList idsOf(const QList<Row> &rows)
     return ids;
 }
 
+// The window, with its drop handler reachable: a test cannot start a real drag.
+class DropTarget : public MainWindow
+{
+public:
+    using MainWindow::dropEvent;
+};
+
 } // namespace
 
 class tst_WindowPages : public QObject
@@ -75,6 +87,8 @@ private slots:
     void lyricsOfThePlayingVideo();
     void downloadAVideo();
     void mp3EntryOpensConversionPage();
+    // Last: it closes the window.
+    void userLevelRun();
 
 public slots:
     // Stands in for the desktop's browser.
@@ -89,6 +103,9 @@ private:
     SiteServerProcess server;
     std::unique_ptr<QT_EXT::IPCSocket> companion;
     std::unique_ptr<MainWindow> window;
+    // Notifications up to the start of the current step, for the run's log.
+    int loggedUpTo = 0;
+    void logStep(const QString &step);
     QList<QPair<uint, QString>> heard;
     QString settingsDir;
     QList<QUrl> opened;
@@ -116,7 +133,7 @@ void tst_WindowPages::initTestCase()
             [this](uint cmd, const QString &payload) {
                 heard.append({cmd, payload});
             });
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<DropTarget>();
     window->resize(800, 600);
     window->show();
     QVERIFY(heardWith(uint(PlayerNotification::PlayerReady), QString()));
@@ -324,6 +341,146 @@ void tst_WindowPages::mp3EntryOpensConversionPage()
              QList<QUrl>({QUrl(QStringLiteral("http://%1/sonvara/video2mp3.php?url=http://%2/"
                                               "watch?v=Vq3Rt8Kp1Ws")
                                    .arg(server.makerAddress(), server.videoAddress()))}));
+}
+
+void tst_WindowPages::logStep(const QString &step)
+{
+    QStringList heardNow;
+    for (int i = loggedUpTo; i < heard.size(); ++i) {
+        heardNow << QStringLiteral("%1 %2")
+                        .arg(heard.at(i).first)
+                        .arg(playerNotificationName(heard.at(i).first));
+    }
+    loggedUpTo = heard.size();
+    qInfo().noquote() << QStringLiteral("user run: %1; title \"%2\"; the companion heard: %3")
+                             .arg(step, window->windowTitle(),
+                                  heardNow.isEmpty() ? QStringLiteral("nothing")
+                                                     : heardNow.join(QLatin1String(", ")));
+}
+
+void tst_WindowPages::userLevelRun()
+{
+    auto *stack = window->findChild<QStackedWidget *>();
+    auto *toolbar = window->findChild<QToolBar *>();
+    const auto toolButton = [&](const char *name) {
+        return toolbar->widgetForAction(window->findChild<QAction *>(QString::fromLatin1(name)));
+    };
+    window->activateWindow();
+    loggedUpTo = heard.size();
+
+    // 1. The companion plays a video.
+    const QString first = QStringLiteral("Pn4Jv8Ad0Qm");
+    send(uint(CompanionCommand::PlayVideo), first);
+    QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), first));
+    QCOMPARE(stack->currentWidget(), static_cast<QWidget *>(window->player()));
+    logStep(QStringLiteral("1 the companion plays %1").arg(first));
+
+    // 2. A top list from the search menu.
+    QAction *mostViewed =
+        window->findChild<QAction *>(QStringLiteral("actionSearch"))->menu()->actions().at(2);
+    QCOMPARE(mostViewed->text(), QStringLiteral("Most Viewed"));
+    mostViewed->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(shownRows(window->searchPage()).size() > 2, 20000);
+    logStep(
+        QStringLiteral("2 Most Viewed shows %1 rows").arg(shownRows(window->searchPage()).size()));
+
+    // 3. F4 to the player and back.
+    QTest::keyClick(window.get(), Qt::Key_F4);
+    QCOMPARE(stack->currentWidget(), static_cast<QWidget *>(window->player()));
+    QTest::keyClick(window.get(), Qt::Key_F4);
+    QCOMPARE(stack->currentWidget(), static_cast<QWidget *>(window->searchPage()));
+    logStep(QStringLiteral("3 F4 twice: player, then the list again"));
+
+    // 4. A mouse click on an entry of another video plays it.
+    const QList<Row> rows = shownRows(window->searchPage());
+    int index = 0;
+    while (index < rows.size() && rows.at(index).id == first)
+        ++index;
+    QVERIFY(index < rows.size());
+    const Row clicked = rows.at(index);
+    const QWebElement entry = window->searchPage()
+                                  ->page()
+                                  ->mainFrame()
+                                  ->findAllElements(QStringLiteral(".item"))
+                                  .at(index);
+    QVERIFY2(window->searchPage()->rect().contains(entry.geometry().center()),
+             qPrintable(QStringLiteral("%1,%2 in %3x%4")
+                            .arg(entry.geometry().center().x())
+                            .arg(entry.geometry().center().y())
+                            .arg(window->searchPage()->width())
+                            .arg(window->searchPage()->height())));
+    QTest::mouseMove(window->searchPage(), entry.geometry().center());
+    QTest::mouseClick(window->searchPage(), Qt::LeftButton, Qt::NoModifier,
+                      entry.geometry().center());
+    QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), clicked.id));
+    QCOMPARE(stack->currentWidget(), static_cast<QWidget *>(window->player()));
+    QTRY_COMPARE(window->windowTitle(), clicked.title);
+    logStep(QStringLiteral("4 click on \"%1\"").arg(clicked.title));
+
+    // 5. History with Ctrl: the local history, newest first, nothing asked of the companion.
+    const auto historyRequests = [this] {
+        return std::count_if(heard.cbegin(), heard.cend(), [](const QPair<uint, QString> &n) {
+            return n.first == uint(PlayerNotification::HistoryRequest);
+        });
+    };
+    const auto requestsBefore = historyRequests();
+    QTest::mouseClick(toolButton("actionHistory"), Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(stack->currentWidget(), static_cast<QWidget *>(window->historyPage()));
+    QTRY_VERIFY_WITH_TIMEOUT(idsOf(shownRows(window->historyPage())).mid(0, 2) ==
+                                 QStringList({clicked.id, first}),
+                             20000);
+    QCOMPARE(historyRequests(), requestsBefore);
+    logStep(QStringLiteral("5 Ctrl+History lists %1")
+                .arg(idsOf(shownRows(window->historyPage())).join(QLatin1Char(' '))));
+
+    // 6. Copy the title.
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::Ok);
+    window->findChild<QAction *>(QStringLiteral("actionCopy"))->menu()->actions().last()->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), clicked.title);
+    QCOMPARE(answerer.seen().last().text,
+             clicked.title + QStringLiteral("\nTitle copied to clipboard"));
+    logStep(QStringLiteral("6 Copy Title: the clipboard holds \"%1\"").arg(clicked.title));
+
+    // 7. Bookmark.
+    QTest::mouseClick(toolButton("actionBookmark"), Qt::LeftButton);
+    QVERIFY(heardWith(uint(PlayerNotification::BookmarkVideo), clicked.id));
+    QVERIFY(!window->findChild<QAction *>(QStringLiteral("actionBookmark"))->isEnabled());
+    logStep(QStringLiteral("7 Bookmark"));
+
+    // 8. A watch address dropped on the window.
+    const QString dropped = QStringLiteral("mS5oLb0Gx4E");
+    QMimeData data;
+    data.setUrls({QUrl(
+        QStringLiteral("http://%1/watch?v=%2&feature=share").arg(server.videoAddress(), dropped))});
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<DropTarget *>(window.get())->dropEvent(&drop);
+    QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), dropped));
+    logStep(QStringLiteral("8 drop of the watch address of %1").arg(dropped));
+
+    // 9. Download a clip of it.
+    QTemporaryDir folder;
+    send(uint(CompanionCommand::SetRecordingFolder), folder.path());
+    QTRY_COMPARE(window->recordingFolderPath(), folder.path());
+    QAction *download = window->findChild<QAction *>(QStringLiteral("actionDownload"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window->watchPageAnalysis().videoId() == dropped && download->isEnabled(), 20000);
+    answerer.handle(chooseFormat(QStringLiteral("MP4 360")));
+    answerer.accept();
+    QSignalSpy finished(window->downloadPage(), &VideoDownloadPanel::signal_downloadFinished);
+    QTest::mouseClick(toolButton("actionDownload"), Qt::LeftButton);
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblStatus"))->text(),
+             QStringLiteral("<a href=\"local://open_folder\">Finished</a>"));
+    const QStringList files = QDir(folder.path()).entryList(QDir::Files);
+    QCOMPARE(files, QStringList({QStringLiteral("Mira Solberg - Glass Mountains.mp4")}));
+    logStep(QStringLiteral("9 Download MP4 360: %1").arg(files.join(QLatin1Char(' '))));
+
+    // 10. Close.
+    QVERIFY(window->close());
+    QVERIFY(heardWith(uint(PlayerNotification::Closing), QString()));
+    logStep(QStringLiteral("10 close"));
 }
 
 QTEST_MAIN(tst_WindowPages)
