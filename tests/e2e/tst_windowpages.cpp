@@ -196,9 +196,14 @@ void tst_WindowPages::searchFromCompanionAndPlayAClickedRow()
 
 void tst_WindowPages::historyFromCompanion()
 {
-    const QString list = QStringLiteral(
-        R"({"entry":[{"id":"hLx7Qm2Ta9c","title":"Nordlicht Radio - Harbour Lights"},)"
-        R"({"id":"Vq3Rt8Kp1Ws","title":"Velvet Orchard - Slow Tide"}]})");
+    const QString thumbnail = QStringLiteral("http://%1/vi/%2/default.jpg");
+    const QString list =
+        QStringLiteral(
+            R"({"entry":[{"id":"hLx7Qm2Ta9c","title":"Nordlicht Radio - Harbour Lights",)"
+            R"("thumbnail":"%1"},{"id":"Vq3Rt8Kp1Ws","title":"Velvet Orchard - Slow Tide",)"
+            R"("thumbnail":"%2"}]})")
+            .arg(thumbnail.arg(server.videoAddress(), QStringLiteral("hLx7Qm2Ta9c")),
+                 thumbnail.arg(server.videoAddress(), QStringLiteral("Vq3Rt8Kp1Ws")));
     send(uint(CompanionCommand::ShowHistory), list);
     window->findChild<QAction *>(QStringLiteral("actionHistory"))->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -227,6 +232,9 @@ void tst_WindowPages::lyricsOfThePlayingVideo()
     const QString id = QStringLiteral("hLx7Qm2Ta9c");
     send(uint(CompanionCommand::PlayVideo), id);
     QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), id));
+    QTRY_COMPARE_WITH_TIMEOUT(window->player()->playerState(), int(VideoPlayerBrowser::Playing),
+                              20000);
+    screenshot(QStringLiteral("player-playing"));
 
     // The Lyrics action by its shortcut; the page names the playing video's track.
     QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
