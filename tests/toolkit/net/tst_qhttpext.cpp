@@ -143,6 +143,19 @@ DialogAnswerer::Handler fillCredentials(const QString &user, const QString &pass
     };
 }
 
+// Welcomes the user "ann" with the password "se cret" and asks everybody else to log in.
+void answerMembersOnly(FakeHttpServer &server)
+{
+    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        if (req.get_header_value("Authorization") == "Basic YW5uOnNlIGNyZXQ=") {
+            res.set_content("welcome", "text/plain");
+            return;
+        }
+        res.status = 401;
+        res.set_header("WWW-Authenticate", "Basic realm=\"members\"");
+    });
+}
+
 } // namespace
 
 class tst_QHttpExt : public QObject
@@ -904,15 +917,7 @@ void tst_QHttpExt::memoryLimit()
 void tst_QHttpExt::presetCredentials()
 {
     FakeHttpServer server;
-    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
-        // "ann:se cret"
-        if (req.get_header_value("Authorization") == "Basic YW5uOnNlIGNyZXQ=") {
-            res.set_content("welcome", "text/plain");
-            return;
-        }
-        res.status = 401;
-        res.set_header("WWW-Authenticate", "Basic realm=\"members\"");
-    });
+    answerMembersOnly(server);
     QHttpExt engine;
     engine.setCredentials(QStringLiteral("ann"), QStringLiteral("se cret"));
     Recorder recorder(engine);
@@ -935,14 +940,7 @@ void tst_QHttpExt::authenticationDialog()
 {
     QFETCH(bool, accept);
     FakeHttpServer server;
-    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
-        if (req.get_header_value("Authorization") == "Basic YW5uOnNlIGNyZXQ=") {
-            res.set_content("welcome", "text/plain");
-            return;
-        }
-        res.status = 401;
-        res.set_header("WWW-Authenticate", "Basic realm=\"members\"");
-    });
+    answerMembersOnly(server);
     QHttpExt engine;
     Recorder recorder(engine);
     DialogAnswerer answerer;
