@@ -4,6 +4,14 @@
 
 #include <QTimer>
 
+CompanionNotifier::CompanionNotifier(QObject *parent) : QObject(parent)
+{
+    nextTrackTimer = new QTimer(this);
+    nextTrackTimer->setSingleShot(true);
+    nextTrackTimer->setInterval(nextTrackDelayMs);
+    connect(nextTrackTimer, &QTimer::timeout, this, &CompanionNotifier::slot_sendCommand);
+}
+
 bool CompanionNotifier::playerReady()
 {
     if (pendingCommand != 0)
@@ -26,8 +34,13 @@ void CompanionNotifier::playerStateChanged(PlayerNotification notification)
 void CompanionNotifier::videoEnded()
 {
     pendingCommand = uint(PlayerNotification::NextTrack);
-    QTimer::singleShot(nextTrackDelayMs, this, &CompanionNotifier::slot_sendCommand);
+    nextTrackTimer->start();
     notifyServerJson(PlayerNotification::VideoPaused, currentVideoJson);
+}
+
+void CompanionNotifier::videoStarting()
+{
+    nextTrackTimer->stop();
 }
 
 void CompanionNotifier::closing()

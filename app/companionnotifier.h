@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class QTimer;
 enum class PlayerNotification : uint;
 
 // Tells the companion what the player does, each notification at the moment the companion
@@ -18,7 +19,7 @@ public:
     // The companion expects NextTrack this long after a video ended.
     static constexpr int nextTrackDelayMs = 2000;
 
-    using QObject::QObject;
+    explicit CompanionNotifier(QObject *parent = nullptr);
 
     QString currentVideo() const { return currentVideoJson; }
     void setCurrentVideo(const QString &json) { currentVideoJson = json; }
@@ -32,6 +33,9 @@ public:
     void playerStateChanged(PlayerNotification notification);
     // VideoPaused at once and NextTrack later, to which the companion answers with a video.
     void videoEnded();
+    // Another video starts: a NextTrack still due for the one that ended would make the
+    // companion skip it, so it is dropped.
+    void videoStarting();
     // Closing, once: the window closing and its destruction after it both call this.
     void closing();
 
@@ -49,4 +53,5 @@ private:
     // NextTrack after a video ended.
     uint pendingCommand = 0;
     bool closingSent = false;
+    QTimer *nextTrackTimer = nullptr;
 };

@@ -303,7 +303,13 @@ void MainWindow::slot_exceptionHandler()
 void MainWindow::loadRequestedVideo()
 {
     setWindowTitle(tr("%1...").arg(tr("Loading player")));
-    playerBrowser->loadVideo(requestedVideoId);
+    playVideo(requestedVideoId);
+}
+
+void MainWindow::playVideo(const QString &videoId)
+{
+    companionNotifier->videoStarting();
+    playerBrowser->loadVideo(videoId);
 }
 
 QString MainWindow::videoIdFromUrl(const QString &url)
@@ -506,7 +512,7 @@ void MainWindow::showHistoryList(const QString &listJson)
 void MainWindow::slot_videoClicked(const QString &video_id)
 {
     ui->stackedWidget->setCurrentWidget(playerBrowser);
-    playerBrowser->loadVideo(video_id);
+    playVideo(video_id);
 }
 
 void MainWindow::slot_lyricsNeedTrackInfo(QString &track_info)

@@ -113,6 +113,8 @@ private:
     // Brings the window up as it was (maximized or normal) and activates it.
     void showAgain();
     void loadRequestedVideo();
+    // Every video the player is asked to play goes through here.
+    void playVideo(const QString &videoId);
     void playRequestedVideo(bool evenWithoutId);
     void setSearchText(const QString &text);
     void buildLyricsPage();

@@ -74,7 +74,7 @@ void MainWindow::on_actionPlayer_triggered()
 {
     ui->stackedWidget->setCurrentWidget(playerBrowser);
     if (ctrlHeld())
-        playerBrowser->loadVideo(currentVideoId);
+        playVideo(currentVideoId);
 }
 
 void MainWindow::on_actionLyrics_triggered()
@@ -284,5 +284,5 @@ void MainWindow::dropEvent(QDropEvent *event)
         QT_EXT::msgInformation(tr("Not video found"));
         return;
     }
-    playerBrowser->loadVideo(id);
+    playVideo(id);
 }

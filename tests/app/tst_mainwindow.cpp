@@ -1,4 +1,5 @@
 #include "companionlink.h"
+#include "companionnotifier.h"
 #include "dialoganswerer.h"
 #include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
@@ -54,6 +55,7 @@ private slots:
     void trackInfoFromTitle();
     void playerReadyReportedOnce();
     void endOfVideoSendsPausedThenNextTrack();
+    void newVideoDropsPendingNextTrack();
     void readyToPlayEnablesPlayOnly();
     void sameVideoReportedOnce();
     void historyKeepsEachVideoOnceNewestLast();
@@ -499,6 +501,24 @@ void tst_MainWindow::endOfVideoSendsPausedThenNextTrack()
                                           {uint(PlayerNotification::VideoPaused), recordA},
                                           {uint(PlayerNotification::VideoChanged), recordB},
                                           {uint(PlayerNotification::NextTrack), QString()}}));
+}
+
+void tst_MainWindow::newVideoDropsPendingNextTrack()
+{
+    window->slot_videoChanged(recordA);
+    QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    window->slot_NotifyServer(uint(PageNotice::VideoEnded));
+    // The companion starts another video before NextTrack is due; that video shows a little
+    // later and its VideoChanged comes after the moment the NextTrack would have come.
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("b"));
+    QTimer::singleShot(CompanionNotifier::nextTrackDelayMs / 2, window,
+                       [this] { window->slot_videoChanged(recordB); });
+    QTRY_VERIFY_WITH_TIMEOUT(heardBy(heard).contains(qMakePair(14u, recordB)), 5000);
+    QList<uint> numbers;
+    for (const auto &[cmd, payload] : heardBy(heard))
+        numbers << cmd;
+    // 14 of the first video comes a second after it showed; no 24 at all.
+    QCOMPARE(numbers, (QList<uint>{4u, 14u, 14u}));
 }
 
 void tst_MainWindow::readyToPlayEnablesPlayOnly()
