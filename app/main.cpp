@@ -1,14 +1,23 @@
+#include "commandline.h"
 #include "mainwindow.h"
 #include "qtsingleapplication.h"
 #include "registryguard.h"
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
-    QT_EXT::QtSingleApplication app(argc, argv);
-    if (app.sendMessage(QStringLiteral("Wake up!"), 5000))
-        return 0;
+    const int answered = CommandLine::handle(argc, argv);
+    if (answered >= 0)
+        return answered;
 
-        // Qt writes registry keys of its own only on Windows.
+    QT_EXT::QtSingleApplication app(argc, argv);
+    if (app.sendMessage(QStringLiteral("Wake up!"), 5000)) {
+        std::fputs("MiniVideoPlayerSV: already running; the running copy was woken\n", stderr);
+        return 0;
+    }
+
+    // Qt writes registry keys of its own only on Windows.
 #ifdef Q_OS_WIN
     installRegistryGuard();
 #endif

@@ -31,6 +31,8 @@ private slots:
     void secondStartWakesFirstAndEnds();
     void companionToolQuitEndsPlayerWithZero();
     void companionToolFailsWithoutPlayer();
+    void commandLineWithoutDisplay_data();
+    void commandLineWithoutDisplay();
 
 private:
     bool startPlayer();
@@ -98,6 +100,9 @@ void tst_Startup::secondStartWakesFirstAndEnds()
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
+    // One line says what happened (Qt may add warnings of its own about the environment).
+    const QList<QByteArray> said = second.readAllStandardError().split('\n');
+    QCOMPARE(said.count("MiniVideoPlayerSV: already running; the running copy was woken"), 1);
     // The first copy still runs and takes commands.
     QCOMPARE(player.state(), QProcess::Running);
     QT_EXT::IPCSocket sender(nullptr, QString());
@@ -131,6 +136,49 @@ void tst_Startup::companionToolFailsWithoutPlayer()
     QVERIFY2(err.contains("not running"), err.constData());
     QCOMPARE(runCompanion({QStringLiteral("send"), QStringLiteral("x")}, &err), 2);
     QCOMPARE(runCompanion({QStringLiteral("frobnicate")}, &err), 2);
+}
+
+void tst_Startup::commandLineWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0
+                            << QByteArray("Usage: MiniVideoPlayerSV") << QByteArray();
+    QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0
+                        << QByteArray("Usage: MiniVideoPlayerSV") << QByteArray();
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
+                               << QByteArray("MiniVideoPlayerSV 1.0\n") << QByteArray();
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("--bogus")} << 2 << QByteArray()
+        << QByteArray("MiniVideoPlayerSV: unknown option \"--bogus\"; see --help\n");
+    QTest::newRow("Qt option, then help")
+        << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--help")}
+        << 0 << QByteArray("Usage: MiniVideoPlayerSV") << QByteArray();
+}
+
+void tst_Startup::commandLineWithoutDisplay()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+
+    // No display and no platform chosen: a window could not even be made.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(PLAYER_BINARY), args);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exitCode);
+    QVERIFY(program.readAllStandardOutput().startsWith(out));
+    QCOMPARE(program.readAllStandardError(), err);
 }
 
 QTEST_GUILESS_MAIN(tst_Startup)
