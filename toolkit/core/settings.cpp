@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include "corelogging.h"
 #include "networkaccessmanager.h"
 
 #include <QCoreApplication>
@@ -135,7 +136,7 @@ void Settings::initDataPath()
     }
     dataPath = QDir(QDir::homePath()).filePath(applicationName);
     if (!QDir().mkpath(dataPath))
-        qWarning() << "Settings::initDataPath cannot create" << dataPath;
+        qCWarning(lcCore) << "Settings::initDataPath cannot create" << dataPath;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dataPath);
 }
 

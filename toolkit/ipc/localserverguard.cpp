@@ -1,5 +1,7 @@
 #include "localserverguard.h"
 
+#include "ipclogging.h"
+
 #include <QDebug>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -24,7 +26,7 @@ bool someoneListensOn(const QString &name)
 bool listenExclusively(QLocalServer *server, const QString &name)
 {
     if (someoneListensOn(name)) {
-        qWarning() << "listenExclusively: another process serves" << name;
+        qCWarning(lcLink) << "listenExclusively: another process serves" << name;
         return false;
     }
     // Whatever is left under the name belongs to a copy that has gone.
@@ -32,7 +34,7 @@ bool listenExclusively(QLocalServer *server, const QString &name)
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (server->listen(name))
         return true;
-    qWarning() << "listenExclusively: cannot listen on" << name << server->errorString();
+    qCWarning(lcLink) << "listenExclusively: cannot listen on" << name << server->errorString();
     return false;
 }
 

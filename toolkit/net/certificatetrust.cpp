@@ -1,6 +1,7 @@
 #include "certificatetrust.h"
 
 #include "messages.h"
+#include "netlogging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -73,9 +74,10 @@ void CertificateTrust::handleSslErrors(QNetworkReply *reply, const QList<QSslErr
         break;
     }
     if (openQuestions().contains(hostKey)) {
-        qDebug().noquote() << QStringLiteral("CertificateTrust::handleSslErrors %1 waits for an "
-                                             "open question; this reply fails")
-                                  .arg(hostKey);
+        qCDebug(lcNet).noquote() << QStringLiteral(
+                                        "CertificateTrust::handleSslErrors %1 waits for an "
+                                        "open question; this reply fails")
+                                        .arg(hostKey);
         return;
     }
 

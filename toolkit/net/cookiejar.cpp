@@ -1,6 +1,7 @@
 #include "cookiejar.h"
 
 #include "messages.h"
+#include "netlogging.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -45,7 +46,7 @@ static QDataStream &operator>>(QDataStream &stream, QList<QNetworkCookie> &cooki
             break;
         const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(value);
         if (parsed.isEmpty() && !value.isEmpty())
-            qWarning() << "CookieJar: Unable to parse saved cookie:" << value;
+            qCWarning(lcNet) << "CookieJar: Unable to parse saved cookie:" << value;
         cookies += parsed;
     }
     return stream;
@@ -109,7 +110,7 @@ CookieJar::CookieJar(QObject *parent, QObject *owner, const QString &dataDirecto
     if (folder.exists())
         m_cookieFile = folder.filePath(QStringLiteral("cookies.ini"));
     else
-        qWarning() << "CookieJar::CookieJar cannot create" << m_dataDirectory;
+        qCWarning(lcNet) << "CookieJar::CookieJar cannot create" << m_dataDirectory;
 }
 
 CookieJar::~CookieJar()
@@ -149,9 +150,9 @@ bool CookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const
     bool added = false;
     bool removed = false;
     for (QNetworkCookie cookie : cookieList) {
-        qDebug().noquote() << QStringLiteral("Network Cookie domain ") + cookie.domain();
-        qDebug().noquote() << QStringLiteral("Network Cookie value ") +
-                                  QString::fromUtf8(cookie.value());
+        qCDebug(lcNet).noquote() << QStringLiteral("Network Cookie domain ") + cookie.domain();
+        qCDebug(lcNet).noquote() << QStringLiteral("Network Cookie value ") +
+                                        QString::fromUtf8(cookie.value());
         if (m_keepPolicy == KeepUntilTimeLimit && !cookie.isSessionCookie() &&
             cookie.expirationDate() > timeLimit)
             cookie.setExpirationDate(timeLimit);
@@ -333,7 +334,7 @@ void CookieJar::save()
     file.endGroup();
     file.sync();
     if (file.status() != QSettings::NoError)
-        qWarning() << "CookieJar::save cannot write" << m_cookieFile;
+        qCWarning(lcNet) << "CookieJar::save cannot write" << m_cookieFile;
 
     QSettings settings;
     settings.beginGroup(policyGroup);

@@ -2,6 +2,7 @@
 
 #include "certificatetrust.h"
 #include "messages.h"
+#include "netlogging.h"
 #include "proxysettings.h"
 
 #include <QAuthenticator>
@@ -78,10 +79,11 @@ void NetworkAccessManager::requestFinished(QNetworkReply *reply)
 
     if (requestCount % 10 == 0) {
         const double total = static_cast<double>(requestCount);
-        qDebug("STATS [%lli requests total] [%3.2f%% from cache] [%3.2f%% pipelined] [%3.2f%% "
-               "SSL/TLS]",
-               static_cast<long long>(requestCount), fromCacheCount * 100.0 / total,
-               pipelinedCount * 100.0 / total, secureCount * 100.0 / total);
+        qCDebug(lcNet,
+                "STATS [%lli requests total] [%3.2f%% from cache] [%3.2f%% pipelined] [%3.2f%% "
+                "SSL/TLS]",
+                static_cast<long long>(requestCount), fromCacheCount * 100.0 / total,
+                pipelinedCount * 100.0 / total, secureCount * 100.0 / total);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
 }

@@ -3,6 +3,7 @@
 #include "authenticationdialogform.h"
 #include "certificatetrust.h"
 #include "messages.h"
+#include "netlogging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -400,7 +401,7 @@ void QHttpExt::slot_ReadyRead()
     if (!info)
         return;
     if (info->file) {
-        qDebug("QHttpExt::slot_ReadyRead writing to file...");
+        qCDebug(lcNet, "QHttpExt::slot_ReadyRead writing to file...");
         writeAvailable(info, reply);
         return;
     }
@@ -447,7 +448,7 @@ void QHttpExt::writeAvailable(httpInfo *info, QNetworkReply *reply)
 
 void QHttpExt::abortTransfer(httpInfo *info, const QString &reason)
 {
-    qDebug().noquote()
+    qCDebug(lcNet).noquote()
         << QStringLiteral("QHttpExt::abortTransfer %1: %2").arg(info->id).arg(reason);
     info->abortReason = reason;
     // abort() finishes the reply right here: the record is reset before this returns.
@@ -461,13 +462,14 @@ void QHttpExt::slot_readProgress64(qint64 bytesReceived, qint64 bytesTotal)
 
 void QHttpExt::slot_Error(QNetworkReply::NetworkError code)
 {
-    qDebug() << "QHttpExt::slot_Error" << int(code);
+    qCDebug(lcNet) << "QHttpExt::slot_Error" << int(code);
 }
 
 void QHttpExt::slot_SSLErrors(const QList<QSslError> &errors)
 {
     for (const QSslError &error : errors)
-        qDebug().noquote() << QStringLiteral("QHttpExt::slot_sslErrors ") + error.errorString();
+        qCDebug(lcNet).noquote() << QStringLiteral("QHttpExt::slot_sslErrors ") +
+                                        error.errorString();
 }
 
 void QHttpExt::slot_NAM_sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
@@ -487,7 +489,7 @@ void QHttpExt::slot_replyFinished(QNetworkReply *reply)
     }
     m_redirectMap.remove(reply);
     if (!info) {
-        qDebug("QHttpExt::slot_replyFinished - failed to find reply");
+        qCDebug(lcNet, "QHttpExt::slot_replyFinished - failed to find reply");
         deleteDone();
         emit sig_Finished(nullptr);
         emit signal_Finished(nullptr);
@@ -496,7 +498,7 @@ void QHttpExt::slot_replyFinished(QNetworkReply *reply)
     if (!throughMap && followRedirect(info))
         return;
 
-    qDebug() << "QHttpExt::slot_replyFinished" << info->id;
+    qCDebug(lcNet) << "QHttpExt::slot_replyFinished" << info->id;
     bool failed = reply->error() != QNetworkReply::NoError || !info->abortReason.isEmpty();
     if (!failed && info->file)
         writeAvailable(info, reply);
@@ -593,7 +595,7 @@ void QHttpExt::deleteDone()
         if (!m_transfers.at(i)->done)
             continue;
         delete m_transfers.takeAt(i);
-        qDebug() << "Deleting HttpInfo - remaining:" << m_transfers.size();
+        qCDebug(lcNet) << "Deleting HttpInfo - remaining:" << m_transfers.size();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "webbrowser.h"
 
 #include "networkaccessmanager.h"
+#include "weblogging.h"
 #include "webpage.h"
 
 #include <QAction>
@@ -73,7 +74,7 @@ void WebBrowser::setupPage(WebPage *webPage, bool pluginsEnabled, bool javascrip
 
 void WebBrowser::onLoadStarted()
 {
-    qDebug().noquote() << QStringLiteral("WebBrowser::onLoadStarted() ") + url().toString();
+    qCDebug(lcPage).noquote() << QStringLiteral("WebBrowser::onLoadStarted() ") + url().toString();
     showStatusMessage(tr("Loading..."), 50000);
 }
 
@@ -254,7 +255,7 @@ void WebBrowser::slot_startDownload(QNetworkReply *reply)
         }
         const QStringList parts = disposition.split(QLatin1Char(';'));
         for (int i = 1; i < parts.size(); ++i) {
-            qDebug().noquote() << parts.at(i);
+            qCDebug(lcPage).noquote() << parts.at(i);
             if (parts.at(i).startsWith(QLatin1String("filename"))) {
                 filename = parts.at(i).mid(9);
                 filename.remove(QLatin1Char('"'));

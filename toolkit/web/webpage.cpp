@@ -1,6 +1,7 @@
 #include "webpage.h"
 
 #include "webbrowser.h"
+#include "weblogging.h"
 
 #include <QDebug>
 #include <QNetworkReply>
@@ -20,8 +21,8 @@ void WebPage::setUserAgent(const QString &agent)
 
 void WebPage::slot_unsupportedContent(QNetworkReply *reply)
 {
-    qDebug().noquote() << QStringLiteral("WebPage::slot_unsupportedContent ") +
-                              reply->errorString();
+    qCDebug(lcPage).noquote() << QStringLiteral("WebPage::slot_unsupportedContent ") +
+                                     reply->errorString();
 }
 
 bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
@@ -32,8 +33,8 @@ bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &r
         emit signal_acceptNavigationRequest(frame, request, type, accept);
     if (accept)
         accept = QWebPage::acceptNavigationRequest(frame, request, type);
-    qDebug().noquote() << QStringLiteral("WebPage::acceptNavigationRequest ") +
-                              request.url().toString();
+    qCDebug(lcPage).noquote() << QStringLiteral("WebPage::acceptNavigationRequest ") +
+                                     request.url().toString();
     return accept;
 }
 

@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "widgetslogging.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QDebug>
@@ -34,7 +36,7 @@ void stripTags(QString &text)
 
 void bringToFront(QWidget *widget)
 {
-    qDebug() << Q_FUNC_INFO;
+    qCDebug(lcDesktop) << Q_FUNC_INFO;
     if (!widget)
         return;
     QWidget *window = widget->window();

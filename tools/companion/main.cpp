@@ -25,7 +25,7 @@ Commands:
                          the first when the player is ready, the next on each
                          NextTrack; HistoryRequest is answered with the videos
                          played so far; ends after the last one (--loop: again)
-  send N [TEXT]          send command number N with TEXT
+  send N [TEXT]          send command number N (decimal digits) with TEXT
   play ID                PlayVideo (3): play the video ID
   play-json ID [FOLDER]  JsonCommand (20) "Play" with VideoID (and RecordingFolder)
   search TEXT            JsonCommand (20) "Search" with Title TEXT
@@ -35,6 +35,8 @@ Commands:
   json TEXT              JsonCommand (20) with the JSON object TEXT
   ignored TEXT           IgnoredText (11)
   quit                   Quit (2)
+
+The JSON of history and json must parse; nothing is sent otherwise.
 
 Exit codes: 0 done, 1 the player is not running, 2 bad arguments,
 3 "Sonvara" is served by another process.)";

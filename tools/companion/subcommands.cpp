@@ -12,6 +12,31 @@ QString jsonText(const QJsonObject &object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
+// The player reads JSON payloads without reporting errors, so broken text is refused here.
+bool checkJson(const QString &name, const QString &text, QString *error)
+{
+    QJsonParseError parseError;
+    QJsonDocument::fromJson(text.toUtf8(), &parseError);
+    if (parseError.error == QJsonParseError::NoError)
+        return true;
+    *error = QStringLiteral("'%1' needs valid JSON: %2 at offset %3")
+                 .arg(name, parseError.errorString())
+                 .arg(parseError.offset);
+    return false;
+}
+
+// QString::toUInt also takes a sign and surrounding blanks; a command number is plain digits.
+bool isDecimal(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool commandForSubcommand(const QString &name, const QStringList &args, CompanionCommandText *cmd,
@@ -32,7 +57,7 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
             return false;
         bool ok = false;
         cmd->number = first.toUInt(&ok);
-        if (!ok) {
+        if (!ok || !isDecimal(first)) {
             *error = QStringLiteral("'%1' is not a command number").arg(first);
             return false;
         }
@@ -72,6 +97,9 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
     if (name == QLatin1String("history")) {
         if (!needArgs(0, 1))
             return false;
+        // An empty payload asks for the player's own history, with or without the argument.
+        if (!first.isEmpty() && !checkJson(name, first, error))
+            return false;
         *cmd = {uint(CompanionCommand::ShowHistory), first};
         return true;
     }
@@ -82,7 +110,7 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
         return true;
     }
     if (name == QLatin1String("json")) {
-        if (!needArgs(1, 1))
+        if (!needArgs(1, 1) || !checkJson(name, first, error))
             return false;
         *cmd = {uint(CompanionCommand::JsonCommand), first};
         return true;

@@ -1,0 +1,3 @@
+#include "ipclogging.h"
+
+Q_LOGGING_CATEGORY(lcLink, "mvp.link", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "weblogging.h"
+
+Q_LOGGING_CATEGORY(lcPage, "mvp.page", QtWarningMsg)
