@@ -16,7 +16,6 @@
 #include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>

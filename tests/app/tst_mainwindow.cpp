@@ -3,13 +3,13 @@
 #include "dialoganswerer.h"
 #include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
-#include "fakehttpserver.h"
 #include "ipcsocket.h"
 #include "json.h"
 #include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
+#include "stalledstream.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,11 +24,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
-
-#include <httplib.h>
-
-#include <atomic>
-#include <thread>
 
 class tst_MainWindow : public QObject
 {
@@ -823,18 +818,7 @@ void tst_MainWindow::closeDuringDownloadAsks_data()
 void tst_MainWindow::closeDuringDownloadAsks()
 {
     QFETCH(QMessageBox::StandardButton, answer);
-    // A stream that keeps the download running until the test lets it end.
-    std::atomic<bool> release{false};
-    FakeHttpServer server;
-    server.setHandler([&release](const httplib::Request &, httplib::Response &res) {
-        res.set_chunked_content_provider("video/mp4", [&release](size_t, httplib::DataSink &sink) {
-            if (release)
-                return false;
-            sink.write("0123456789", 10);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            return true;
-        });
-    });
+    StalledStream stream;
     QTemporaryDir folder;
     DownloadItem item;
     item.videoId = QStringLiteral("a");
@@ -843,7 +827,7 @@ void tst_MainWindow::closeDuringDownloadAsks()
     item.format = QSharedPointer<FormatInfo>::create();
     item.format->itag = 18;
     item.format->extension = QStringLiteral(".mp4");
-    item.format->url = server.url(QStringLiteral("/stream")).toString();
+    item.format->url = stream.url().toString();
     DialogAnswerer answerer;
     answerer.accept(); // the file name
     QVERIFY(window->downloadPage()->startDownload(item));
@@ -862,7 +846,7 @@ void tst_MainWindow::closeDuringDownloadAsks()
     QTRY_COMPARE(heard.count(), answer == QMessageBox::Yes ? 2 : 1);
     if (answer == QMessageBox::Yes)
         QCOMPARE(heardBy(heard).first().first, uint(PlayerNotification::Closing));
-    release = true;
+    stream.release();
 }
 
 QTEST_MAIN(tst_MainWindow)

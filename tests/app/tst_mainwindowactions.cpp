@@ -4,12 +4,12 @@
 #include "dialoganswerer.h"
 #include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
-#include "fakehttpserver.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
+#include "stalledstream.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -27,18 +27,15 @@
 #include <QWebFrame>
 #include <QtTest>
 
-#include <httplib.h>
-
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 namespace {
 
 const QString recordA = QStringLiteral(R"({"id":"a","url":"u","title":"Artist - A"})");
 
-// A stand-in player page that records the calls it receives.
+// A stand-in player page that records the calls it receives; not the resizes, which the window
+// makes on its own timer.
 const char *const recordingPage = R"(<html><body><script>
 var calls = [];
 function loadPlayer(id) { calls.push('loadPlayer:' + id); }
@@ -50,27 +47,6 @@ function clearPlayer() { calls.push('clearPlayer'); }
 function setVideoVolume(v) { calls.push('setVideoVolume:' + v); }
 function resizePlayer(w, h) { }
 </script></body></html>)";
-
-// A stream that keeps a download running until the test releases it.
-struct StalledStream
-{
-    StalledStream()
-    {
-        server.setHandler([this](const httplib::Request &, httplib::Response &res) {
-            res.set_chunked_content_provider("video/mp4", [this](size_t, httplib::DataSink &sink) {
-                if (release)
-                    return false;
-                sink.write("0123456789", 10);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                return true;
-            });
-        });
-    }
-    ~StalledStream() { release = true; }
-
-    std::atomic<bool> release{false};
-    FakeHttpServer server;
-};
 
 // The window, with its drop handler reachable: a test cannot start a real drag.
 class DropTarget : public MainWindow
@@ -229,7 +205,7 @@ bool tst_MainWindowActions::startStalledDownload(StalledStream &stream, const QS
     item.format = QSharedPointer<FormatInfo>::create();
     item.format->itag = 18;
     item.format->extension = QStringLiteral(".mp4");
-    item.format->url = stream.server.url(QStringLiteral("/stream")).toString();
+    item.format->url = stream.url().toString();
     answerer.accept(); // the file name
     return window->downloadPage()->startDownload(item) &&
            QTest::qWaitFor([this] { return window->downloadPage()->isDownloading(); }, 5000);
@@ -599,7 +575,7 @@ void tst_MainWindowActions::noDeadControl()
     for (const DialogAnswerer::Seen &seen : answerer.seen())
         shown << seen.text;
     QVERIFY(shown.contains(QStringLiteral("Stop current download?")));
-    stalled.release = true;
+    stalled.release();
 }
 
 QTEST_MAIN(tst_MainWindowActions)

@@ -23,7 +23,6 @@ public:
     // Loads the address and waits for the load to finish; false with a message on failure.
     bool load(const QUrl &url, QString &error);
     QVariant run(const QString &script);
-    QWebView *view() const { return m_view.get(); }
 
 private:
     std::unique_ptr<QWebView> m_view;

@@ -16,8 +16,6 @@ public:
     bool start(QString &error);
     QUrl url(const QString &path = QStringLiteral("/page")) const;
 
-    int handshakes = 0;
-
 protected:
     void incomingConnection(qintptr descriptor) override;
 
