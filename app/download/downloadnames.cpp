@@ -1,5 +1,7 @@
 #include "downloadnames.h"
 
+#include "qttextparse.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -9,10 +11,7 @@ QString downloadFileName(const QString &title, const QString &videoId, const QSt
     QString name = title;
     if (name.isEmpty())
         name = now.toString(Qt::TextDate) + QLatin1Char('_') + videoId;
-    for (const char removed : {'\n', '\r', '\t'})
-        name.remove(QLatin1Char(removed));
-    for (const char refused : {'<', '>', ':', '"', '/', '\\', '|', '?', '*', '%'})
-        name.replace(QLatin1Char(refused), QLatin1Char('-'));
+    QT_EXT::QtTextParse::toFileName(name);
     for (const char removed : {'@', ','})
         name.remove(QLatin1Char(removed));
     return name + extension;
