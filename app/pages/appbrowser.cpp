@@ -13,6 +13,9 @@ AppBrowser::AppBrowser(QWidget *parent) : QT_EXT::WebBrowser(parent)
     connect(this, &QWebView::loadProgress, this, &AppBrowser::slot_loadProgress);
     setPage(appPage);
     settings()->setAttribute(QWebSettings::PluginsEnabled, true);
+    retryTimer = new QTimer(this);
+    retryTimer->setSingleShot(true);
+    connect(retryTimer, &QTimer::timeout, this, &AppBrowser::slot_retryLoad);
 }
 
 void AppBrowser::execJavaScript(const QString &script)
@@ -50,14 +53,44 @@ void AppBrowser::slot_execJavaScripts()
         runJavaScript(script);
 }
 
+void AppBrowser::slot_retryLoad()
+{
+    // A load started meanwhile (by the program or a retry) replaces this one.
+    if (loading || !failedUrl.isValid())
+        return;
+    load(failedUrl);
+}
+
+void AppBrowser::scheduleRetry()
+{
+    const QUrl url = page()->mainFrame()->requestedUrl();
+    if (!url.isValid() || url.isLocalFile())
+        return;
+    failedUrl = url;
+    emit signal_loadProgress(tr("Cannot reach %1, trying again in %2 s")
+                                 .arg(url.authority(), QString::number(retryDelayMs / 1000)));
+    retryTimer->start(retryDelayMs);
+    retryDelayMs = qMin(retryDelayMs * 2, longestRetryDelayMs);
+}
+
 void AppBrowser::onLoadStarted()
 {
     ready = false;
+    loading = true;
+    retryTimer->stop();
     emit signal_loadProgress(QStringLiteral("Loading..."));
 }
 
-void AppBrowser::onLoadFinished(bool)
+void AppBrowser::onLoadFinished(bool ok)
 {
+    loading = false;
+    if (!ok) {
+        // Not ready: the page script is missing, so calls keep waiting for a load that works.
+        scheduleRetry();
+        return;
+    }
+    retryDelayMs = firstRetryDelayMs;
+    failedUrl.clear();
     ready = true;
     slot_connectEvents();
     // One connection is enough: repeated loads must not add the object several times over.

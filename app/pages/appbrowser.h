@@ -4,10 +4,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+class QTimer;
 
 // The base of the pages that the application drives by script. Page script reaches it as the
 // window object AppBrowserEvents; script calls made before the page is ready wait until
-// 1000 ms after the next finished load.
+// 1000 ms after the next finished load. A page that could not be loaded is not ready: the
+// load is tried again after 1, 2, 4 ... and at most 30 seconds, and the calls keep waiting.
 class AppBrowser : public QT_EXT::WebBrowser
 {
     Q_OBJECT
@@ -15,6 +19,9 @@ class AppBrowser : public QT_EXT::WebBrowser
     Q_PROPERTY(QString html READ htmlText WRITE setHtmlText)
 
 public:
+    static constexpr int firstRetryDelayMs = 1000;
+    static constexpr int longestRetryDelayMs = 30000;
+
     explicit AppBrowser(QWidget *parent = nullptr);
 
     QString jsonText() const { return json; }
@@ -40,6 +47,7 @@ protected slots:
     void slot_NotifyServer(uint cmd);
     void slot_loadProgress(int pos);
     void slot_execJavaScripts();
+    void slot_retryLoad();
 
 protected:
     void onLoadStarted() override;
@@ -48,6 +56,12 @@ protected:
     bool showLoadProgress = true;
 
 private:
+    void scheduleRetry();
+
+    QTimer *retryTimer = nullptr;
+    QUrl failedUrl;
+    int retryDelayMs = firstRetryDelayMs;
+    bool loading = false;
     bool ready = false;
     bool pageRequested = false;
     QString json;

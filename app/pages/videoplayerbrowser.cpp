@@ -128,5 +128,6 @@ void VideoPlayerBrowser::slot_PlayerVideoChanged(QString video_json)
 void VideoPlayerBrowser::onLoadFinished(bool ok)
 {
     AppBrowser::onLoadFinished(ok);
-    emit signal_NotifyServer(uint(PageNotice::PageLoaded));
+    if (isReady())
+        emit signal_NotifyServer(uint(PageNotice::PageLoaded));
 }

@@ -3,6 +3,7 @@
 #include "dialoganswerer.h"
 #include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
+#include "fakehttpserver.h"
 #include "ipcsocket.h"
 #include "json.h"
 #include "lyrics/lyricspanel.h"
@@ -24,6 +25,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
+
+#include <httplib.h>
 
 class tst_MainWindow : public QObject
 {
@@ -81,6 +84,8 @@ private:
     QWidget *currentPage() const;
     QAction *action(const char *name) const;
 
+    // Stands in for the maker's pages: an empty page for each.
+    FakeHttpServer pages;
     MainWindow *window = nullptr;
     QT_EXT::IPCSocket *companion = nullptr;
     QScopedPointer<QSignalSpy> startupHeard;
@@ -99,7 +104,10 @@ void tst_MainWindow::initTestCase()
     QDir(settingsFolder()).removeRecursively();
     QSettings ini(QDir(settingsFolder()).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
                   QSettings::IniFormat);
-    ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:1"));
+    pages.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.set_content("<html><body></body></html>", "text/html");
+    });
+    ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:%1").arg(pages.port()));
 }
 
 void tst_MainWindow::cleanupTestCase()
@@ -116,10 +124,9 @@ void tst_MainWindow::init()
     auto *btPlay = window->findChild<QPushButton *>(QStringLiteral("btPlay"));
     playEnabledAtStart = btPlay->isEnabled();
     titleAtStart = window->windowTitle();
-    // No player page here: its host refuses at once. The end of that load enables Play; after
-    // it the title no longer follows the load.
+    // The player page's load enables Play; after it the title no longer follows the load.
     QTRY_VERIFY_WITH_TIMEOUT(btPlay->isEnabled(), 10000);
-    // The finished load also counts as the player's first readiness.
+    // The loaded page also counts as the player's first readiness.
     QTRY_COMPARE(startupHeard->count(), 1);
     titleAfterLoad = window->windowTitle();
     window->setWindowTitle(QStringLiteral("Loading..."));

@@ -4,6 +4,7 @@
 #include "dialoganswerer.h"
 #include "download/downloaditem.h"
 #include "download/videodownloadpanel.h"
+#include "fakehttpserver.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
@@ -26,6 +27,8 @@
 #include <QToolButton>
 #include <QWebFrame>
 #include <QtTest>
+
+#include <httplib.h>
 
 #include <functional>
 #include <memory>
@@ -97,6 +100,8 @@ private:
     bool startStalledDownload(StalledStream &stream, const QString &folder,
                               DialogAnswerer &answerer);
 
+    // Stands in for the maker's pages: an empty page for each.
+    FakeHttpServer pages;
     std::unique_ptr<QT_EXT::IPCSocket> companion;
     QList<QPair<uint, QString>> notifications;
     MainWindow *window = nullptr;
@@ -113,9 +118,12 @@ void tst_MainWindowActions::initTestCase()
     QDir(settingsFolder()).removeRecursively();
     QSettings ini(QDir(settingsFolder()).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
                   QSettings::IniFormat);
-    // Nothing answers there: the pages stay empty unless a test fills them.
-    for (const char *key : {"hosts/maker", "hosts/video_site"})
-        ini.setValue(QString::fromLatin1(key), QStringLiteral("127.0.0.1:1"));
+    // The pages stay empty unless a test fills them; nothing answers for the video site.
+    pages.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.set_content("<html><body></body></html>", "text/html");
+    });
+    ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:%1").arg(pages.port()));
+    ini.setValue(QStringLiteral("hosts/video_site"), QStringLiteral("127.0.0.1:1"));
     ini.setValue(QStringLiteral("hosts/lyrics_wiki"), QStringLiteral("http://127.0.0.1:1/"));
     companion = std::make_unique<QT_EXT::IPCSocket>(nullptr, companionServerName);
     QVERIFY(companion->isListening());
@@ -129,7 +137,7 @@ void tst_MainWindowActions::initTestCase()
 void tst_MainWindowActions::init()
 {
     window = new DropTarget;
-    // The start-up notice is through once the failed page load enabled Play.
+    // The start-up notice is through once the player page's load enabled Play.
     QTRY_VERIFY_WITH_TIMEOUT(
         window->findChild<QPushButton *>(QStringLiteral("btPlay"))->isEnabled(), 10000);
     QTRY_VERIFY(heard().contains(qMakePair(uint(PlayerNotification::PlayerReady), QString())));

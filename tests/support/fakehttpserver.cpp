@@ -13,7 +13,7 @@ QByteArray FakeHttpServer::Recorded::header(const QByteArray &name) const
     return QByteArray();
 }
 
-FakeHttpServer::FakeHttpServer() : server(std::make_unique<httplib::Server>())
+FakeHttpServer::FakeHttpServer(int port) : server(std::make_unique<httplib::Server>())
 {
     auto route = [this](const httplib::Request &req, httplib::Response &res) { answer(req, res); };
     server->Get(".*", route);
@@ -21,7 +21,10 @@ FakeHttpServer::FakeHttpServer() : server(std::make_unique<httplib::Server>())
     server->Put(".*", route);
     server->Delete(".*", route);
     server->Options(".*", route);
-    boundPort = server->bind_to_any_port("127.0.0.1");
+    if (port == 0)
+        boundPort = server->bind_to_any_port("127.0.0.1");
+    else
+        boundPort = server->bind_to_port("127.0.0.1", port) ? port : -1;
     if (boundPort > 0) {
         thread = std::thread([this] { server->listen_after_bind(); });
         // stop() only ends a server that already runs; wait for that, or a server destroyed

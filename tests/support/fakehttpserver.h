@@ -39,7 +39,9 @@ public:
         QByteArray header(const QByteArray &name) const;
     };
 
-    FakeHttpServer();
+    // Listens on the given port, or on one the system chooses for 0 (port() is -1 when the
+    // port cannot be had).
+    explicit FakeHttpServer(int port = 0);
     ~FakeHttpServer();
     FakeHttpServer(const FakeHttpServer &) = delete;
     FakeHttpServer &operator=(const FakeHttpServer &) = delete;

@@ -25,8 +25,14 @@ QString SiteServerProcess::mediaDir()
 
 bool SiteServerProcess::start(const QStringList &extraArguments, QString &error)
 {
-    QStringList arguments{QStringLiteral("--maker-port"), QStringLiteral("0"),
-                          QStringLiteral("--video-port"), QStringLiteral("0")};
+    return startOn(0, 0, extraArguments, error);
+}
+
+bool SiteServerProcess::startOn(int makerPort, int videoPort, const QStringList &extraArguments,
+                                QString &error)
+{
+    QStringList arguments{QStringLiteral("--maker-port"), QString::number(makerPort),
+                          QStringLiteral("--video-port"), QString::number(videoPort)};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(program(), arguments);

@@ -16,6 +16,8 @@ public:
     // Starts the server with --maker-port 0 --video-port 0 and the given extra arguments and
     // waits for the line that names the ports. Returns false with a message on failure.
     bool start(const QStringList &extraArguments, QString &error);
+    // The same on the given ports (those of an earlier run, say).
+    bool startOn(int makerPort, int videoPort, const QStringList &extraArguments, QString &error);
     void stop();
 
     int makerPort() const { return m_makerPort; }

@@ -26,12 +26,16 @@ var bridgeAtParse = typeof AppBrowserEvents;
 class PageServer
 {
 public:
-    PageServer()
+    // Answers every request with the recorder page.
+    struct Handler
     {
-        server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        void operator()(const httplib::Request &, httplib::Response &res) const
+        {
             res.set_content(recorderPage, "text/html");
-        });
-    }
+        }
+    };
+
+    PageServer() { server.setHandler(Handler()); }
     QUrl url(const QString &path = QStringLiteral("/page.html")) const { return server.url(path); }
 
 private:
@@ -53,6 +57,7 @@ private slots:
     void initTestCase() { qRegisterMetaType<uint>("uint"); }
     void queuedCallsRunAfterLoad();
     void reloadQueuesAgain();
+    void failedLoadIsRetriedUntilThePageIsThere();
     void bridgeAfterLoadAndAfterWindowCleared();
     void commandRelay();
     void progressTexts_data();
@@ -95,6 +100,53 @@ void tst_AppBrowser::queuedCallsRunAfterLoad()
     // The queue is empty now: another replay period adds nothing.
     QTest::qWait(1200);
     QCOMPARE(eval(browser, QStringLiteral("calls.join(',')")), QStringLiteral("d,a,b,c"));
+}
+
+void tst_AppBrowser::failedLoadIsRetriedUntilThePageIsThere()
+{
+    int port = 0;
+    {
+        // A port that was free a moment ago: nothing answers there until the server below.
+        FakeHttpServer probe;
+        port = probe.port();
+    }
+    AppBrowser browser;
+    QSignalSpy ready(&browser, &AppBrowser::signal_browserReady);
+    QSignalSpy texts(&browser, &AppBrowser::signal_loadProgress);
+    QSignalSpy started(&browser, &QWebView::loadStarted);
+    browser.execJavaScript(QStringLiteral("rec('queued')"));
+    browser.load(QUrl(QStringLiteral("http://127.0.0.1:%1/page.html").arg(port)));
+
+    // Three failed tries: each names the address and the next, longer, wait.
+    const auto failures = [&] {
+        QStringList found;
+        for (const QList<QVariant> &args : qAsConst(texts)) {
+            if (!args.at(0).toString().startsWith(QStringLiteral("Cannot reach")))
+                continue;
+            found << args.at(0).toString();
+        }
+        return found;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(failures().size(), 3, 10000);
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(port);
+    QCOMPARE(failures(),
+             (QStringList{QStringLiteral("Cannot reach %1, trying again in 1 s").arg(address),
+                          QStringLiteral("Cannot reach %1, trying again in 2 s").arg(address),
+                          QStringLiteral("Cannot reach %1, trying again in 4 s").arg(address)}));
+    QCOMPARE(started.size(), 3);
+    QVERIFY(!browser.isReady());
+    QCOMPARE(ready.size(), 0);
+
+    PageServer::Handler page;
+    FakeHttpServer server(port);
+    QCOMPARE(server.port(), port);
+    server.setHandler(page);
+    QVERIFY(ready.wait(10000));
+    // The call made before the first try reaches the page that finally loaded.
+    QTRY_COMPARE_WITH_TIMEOUT(eval(browser, QStringLiteral("calls.join(',')")),
+                              QStringLiteral("queued"), 5000);
+    QCOMPARE(started.size(), 4);
+    QCOMPARE(ready.size(), 1);
 }
 
 void tst_AppBrowser::reloadQueuesAgain()

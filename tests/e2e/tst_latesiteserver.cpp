@@ -1,0 +1,117 @@
+// The player started before the maker's server: it says so, keeps trying, and is ready (once)
+// when the server comes up. A video the companion asked for meanwhile plays then.
+
+#include "companionlink.h"
+#include "ipcsocket.h"
+#include "mainwindow.h"
+#include "siteserverprocess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString playableId = QStringLiteral("hLx7Qm2Ta9c");
+
+} // namespace
+
+class tst_LateSiteServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void readyOnceWhenTheServerComesUp();
+
+private:
+    QList<uint> numbersHeard() const;
+
+    SiteServerProcess server;
+    std::unique_ptr<QT_EXT::IPCSocket> companion;
+    QList<QPair<uint, QString>> heard;
+    QString settingsDir;
+};
+
+void tst_LateSiteServer::initTestCase()
+{
+    // Learn two free ports from a first run, then leave them unanswered.
+    QString error;
+    QVERIFY2(server.start({}, error), qPrintable(error));
+    server.stop();
+    settingsDir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorbel"));
+    QDir(settingsDir).removeRecursively();
+    QSettings ini(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
+                  QSettings::IniFormat);
+    ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
+    ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
+
+    companion = std::make_unique<QT_EXT::IPCSocket>(nullptr, companionServerName);
+    QVERIFY(companion->isListening());
+    connect(companion.get(), &QT_EXT::IPCSocket::signal_commandReceived, this,
+            [this](uint cmd, const QString &payload) {
+                heard.append({cmd, payload});
+            });
+}
+
+void tst_LateSiteServer::cleanupTestCase()
+{
+    companion.reset();
+    server.stop();
+    QDir(settingsDir).removeRecursively();
+}
+
+QList<uint> tst_LateSiteServer::numbersHeard() const
+{
+    QList<uint> numbers;
+    for (const auto &[cmd, payload] : heard)
+        numbers << cmd;
+    return numbers;
+}
+
+void tst_LateSiteServer::readyOnceWhenTheServerComesUp()
+{
+    MainWindow window;
+    window.show();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+
+    // The title names the address that cannot be reached; the companion hears nothing.
+    const QString problem = QStringLiteral("Cannot reach %1").arg(server.makerAddress());
+    QTRY_VERIFY_WITH_TIMEOUT(window.windowTitle().startsWith(problem), 10000);
+    qInfo("title while the server is down: %s", qPrintable(window.windowTitle()));
+
+    // The companion asks for a video while the page is missing.
+    QT_EXT::IPCSocket sender(nullptr, QString());
+    QVERIFY(sender.sendCommand(uint(CompanionCommand::PlayVideo), playableId, playerServerName));
+
+    QTest::qWait(int(qMax<qint64>(0, 5000 - sinceStart.elapsed())));
+    QCOMPARE(numbersHeard(), QList<uint>());
+    QVERIFY(window.windowTitle().startsWith(problem) ||
+            window.windowTitle() == QStringLiteral("Loading..."));
+
+    QString error;
+    QVERIFY2(server.startOn(server.makerPort(), server.videoPort(), {}, error), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(numbersHeard().contains(uint(PlayerNotification::PlayerReady)), 40000);
+    qInfo("PlayerReady %lld ms after the start", sinceStart.elapsed());
+
+    // The video asked for meanwhile plays; PlayerReady came once, before anything else.
+    QTRY_VERIFY_WITH_TIMEOUT(numbersHeard().contains(uint(PlayerNotification::VideoPlaying)),
+                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(numbersHeard().contains(uint(PlayerNotification::VideoChanged)), 5000);
+    const QList<uint> numbers = numbersHeard();
+    QCOMPARE(numbers.first(), uint(PlayerNotification::PlayerReady));
+    QCOMPARE(numbers.count(uint(PlayerNotification::PlayerReady)), 1);
+    for (const auto &[cmd, payload] : qAsConst(heard)) {
+        if (cmd == uint(PlayerNotification::VideoChanged))
+            QVERIFY2(payload.contains(playableId), qPrintable(payload));
+    }
+    QCOMPARE(window.windowTitle(), QStringLiteral("Nordlicht Radio - Harbour Lights"));
+}
+
+QTEST_MAIN(tst_LateSiteServer)
+#include "tst_latesiteserver.moc"
