@@ -75,6 +75,7 @@ private slots:
     void loadErrors();
     void pauseResumeStop();
     void volumeAndMute();
+    void volumeSetBeforePlayingStays();
     void videoTitle();
     void resize();
 
@@ -224,6 +225,19 @@ void tst_PlayerPage::volumeAndMute()
     QCOMPARE(run(QStringLiteral("player.isMuted()")).toBool(), true);
     run(QStringLiteral("toggleMuteVideo()"));
     QCOMPARE(run(QStringLiteral("player.isMuted()")).toBool(), false);
+}
+
+void tst_PlayerPage::volumeSetBeforePlayingStays()
+{
+    // The window sets the stored volume as soon as the page is there, before any video: the
+    // page must not report back another number, or the stored volume creeps up at every start.
+    run(QStringLiteral("setVideoVolume(40)"));
+    run(QStringLiteral("loadPlayer('Ge2Xy5Ci7Lo')"));
+    waitForState(1);
+    QTest::qWait(1500);
+    QCOMPARE(run(QStringLiteral("player.getVolume()")).toInt(), 40);
+    for (int volume : m_events.volumes())
+        QCOMPARE(volume, 40);
 }
 
 void tst_PlayerPage::videoTitle()

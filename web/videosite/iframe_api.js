@@ -71,6 +71,7 @@
         video.style.background = '#000';
         this._container.appendChild(video);
         this._video = video;
+        this._volume = Math.round(video.volume * 100);
 
         this.setSize(options.width || 640, options.height || 360);
         this._watchVideo();
@@ -141,6 +142,24 @@
                 self._fire('onError', ERROR_HTML5);
             }
         });
+        video.addEventListener('volumechange', function () {
+            self._volumeChanged();
+        });
+    };
+
+    // The web view's media backend reports a volume set before playback back on its cubic
+    // scale once the stream starts (40 comes back as 74). Such echoes of the volume the player
+    // was given are not changes; a change made on the controls is.
+    Player.prototype._volumeChanged = function () {
+        var given = this._volume / 100;
+        var now = this._video.volume;
+        var echoes = [given, Math.pow(given, 1 / 3), given * given * given];
+        for (var i = 0; i < echoes.length; ++i) {
+            if (Math.abs(now - echoes[i]) < 0.006) {
+                return;
+            }
+        }
+        this._volume = Math.round(now * 100);
     };
 
     // Empties the video element without reporting the pause that this causes.
@@ -291,11 +310,12 @@
 
     Player.prototype.setVolume = function (volume) {
         var value = Math.max(0, Math.min(100, Math.round(Number(volume) || 0)));
+        this._volume = value;
         this._video.volume = value / 100;
     };
 
     Player.prototype.getVolume = function () {
-        return Math.round(this._video.volume * 100);
+        return this._volume;
     };
 
     Player.prototype.mute = function () {
