@@ -1,5 +1,8 @@
 #include "appsettings.h"
 
+#include "installedlayout.h"
+
+#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
@@ -17,8 +20,11 @@ QString hostSetting(const char *key, const char *fallback)
 
 } // namespace
 
+// An installed program keeps its settings in the user's configuration folder; a build tree or a
+// portable copy beside the program (where that folder can be written).
 AppSettings::AppSettings(QObject *parent)
-    : QT_EXT::Settings(parent, QStringLiteral("MiniVideoPlayerSV"), QStringLiteral("Quorbel"), true)
+    : QT_EXT::Settings(parent, QStringLiteral("MiniVideoPlayerSV"), QStringLiteral("Quorbel"),
+                       installedDataFolder(QCoreApplication::applicationDirPath()).isEmpty())
 {
 }
 

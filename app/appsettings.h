@@ -4,7 +4,9 @@
 
 #include <QString>
 
-// The application's settings: the INI file Quorbel/MiniVideoPlayerSV.ini beside the program.
+// The application's settings: the INI file Quorbel/MiniVideoPlayerSV.ini beside the program,
+// or, for an installed program or one whose folder cannot be written, in the user's
+// configuration folder (~/.config/Quorbel/MiniVideoPlayerSV.ini).
 // Its constructor sets the names and the path that every default-constructed QSettings of the
 // program relies on, so it runs before any other part reads a setting.
 class AppSettings : public QT_EXT::Settings

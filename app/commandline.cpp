@@ -12,7 +12,9 @@ socket "MiniVideoPlayerSV" (play this video, set the download folder, show this 
 search, quit) and hears what happens on the local socket "Sonvara". A second start wakes
 the running copy and ends.
 
-Settings: Quorbel/MiniVideoPlayerSV.ini in the program's folder (hosts, proxy, volume).
+Settings (hosts, proxy, volume): Quorbel/MiniVideoPlayerSV.ini in the program's folder;
+for an installed program, or where that folder cannot be written, in the user's
+configuration folder (~/.config/Quorbel/MiniVideoPlayerSV.ini).
 Diagnostics: QT_LOGGING_RULES="mvp.*.debug=true".
 
 Options:

@@ -1,7 +1,10 @@
+#include "apptranslations.h"
 #include "commandline.h"
 #include "mainwindow.h"
 #include "qtsingleapplication.h"
 #include "registryguard.h"
+
+#include <QLocale>
 
 #include <cstdio>
 
@@ -16,6 +19,9 @@ int main(int argc, char *argv[])
         std::fputs("MiniVideoPlayerSV: already running; the running copy was woken\n", stderr);
         return 0;
     }
+
+    // Before any window: every text a widget takes at its construction is translated then.
+    installTranslations(QLocale::system());
 
     // Qt writes registry keys of its own only on Windows.
 #ifdef Q_OS_WIN

@@ -5,8 +5,11 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 namespace HttpUtil {
 
@@ -55,7 +58,7 @@ void sendHtml(httplib::Response &res, int status, const QString &title, const QS
 }
 
 void sendFile(const httplib::Request &req, httplib::Response &res, const QString &path,
-              const QString &mimeType)
+              const QString &mimeType, long long bytesPerSecond)
 {
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable()) {
@@ -81,12 +84,19 @@ void sendFile(const httplib::Request &req, httplib::Response &res, const QString
         sendText(res, 500, QStringLiteral("Cannot read the file\n"), "text/plain");
         return;
     }
+    // A limited rate goes out in ten pieces a second.
+    const size_t piece =
+        bytesPerSecond > 0 ? std::max<size_t>(1, static_cast<size_t>(bytesPerSecond / 10)) : 0;
     res.set_content_provider(size, toStd(mimeType),
-                             [stream](size_t offset, size_t length, httplib::DataSink &sink) {
+                             [stream, piece](size_t offset, size_t length, httplib::DataSink &sink) {
                                  char buffer[64 * 1024];
                                  stream->clear();
                                  stream->seekg(static_cast<std::streamoff>(offset));
-                                 const size_t chunk = std::min(length, sizeof buffer);
+                                 size_t chunk = std::min(length, sizeof buffer);
+                                 if (piece > 0) {
+                                     chunk = std::min(chunk, piece);
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                                 }
                                  stream->read(buffer, static_cast<std::streamsize>(chunk));
                                  const std::streamsize got = stream->gcount();
                                  if (got <= 0) {

@@ -34,9 +34,10 @@ void sendText(httplib::Response &res, int status, const QString &body, const cha
 void sendHtml(httplib::Response &res, int status, const QString &title, const QString &bodyHtml);
 
 // Serves a file with Content-Length and byte ranges. The path must be one the caller built
-// itself, never one taken from a request. Answers 404 when the file does not exist.
+// itself, never one taken from a request. Answers 404 when the file does not exist. A positive
+// bytesPerSecond sends the body no faster than that.
 void sendFile(const httplib::Request &req, httplib::Response &res, const QString &path,
-              const QString &mimeType);
+              const QString &mimeType, long long bytesPerSecond = 0);
 
 // A template file from the web folder with {{NAME}} placeholders filled in.
 bool readTemplate(const QString &path, QString &text);

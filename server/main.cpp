@@ -2,6 +2,7 @@
 // ports, so the player runs on one machine without the internet.
 
 #include "catalog.h"
+#include "installedlayout.h"
 #include "siteserver.h"
 
 #include <QDir>
@@ -22,9 +23,13 @@ const char usage[] =
     "  --maker-port N   port of the maker's web server (default 8310, 0 = any free port)\n"
     "  --video-port N   port of the video site (default 8311, 0 = any free port)\n"
     "  --bind ADDRESS   address to listen on (default 127.0.0.1)\n"
-    "  --web DIR        folder of the hosted pages (default: the checkout's web/)\n"
-    "  --data DIR       folder of catalog.json (default: the checkout's server/data/)\n"
-    "  --media DIR      folder of the generated demo media (default: the build's demo-media/)\n"
+    "  --web DIR        folder of the hosted pages (default: web/ of the installed data\n"
+    "                   folder, PREFIX/share/minivideoplayersv; else the checkout's web/)\n"
+    "  --data DIR       folder of catalog.json (default: data/ of the installed data folder;\n"
+    "                   else the checkout's server/data/)\n"
+    "  --media DIR      folder of the generated demo media (default: media/ of the installed\n"
+    "                   data folder; else the build's demo-media/)\n"
+    "  --stream-rate N  send each video stream at N bytes per second (default: at once)\n"
     "  --log            print one line per request\n"
     "  --media-plan     print what the media script should generate, then end\n"
     "  --help           print this text\n";
@@ -65,9 +70,10 @@ int printMediaPlan(const QString &dataDir)
 int main(int argc, char *argv[])
 {
     SiteConfig config;
-    config.webDir = QStringLiteral(SITE_SERVER_WEB_DIR);
-    config.dataDir = QStringLiteral(SITE_SERVER_DATA_DIR);
-    config.mediaDir = QStringLiteral(SITE_SERVER_MEDIA_DIR);
+    const DataFolders folders = defaultDataFolders(programFolder());
+    config.webDir = folders.web;
+    config.dataDir = folders.data;
+    config.mediaDir = folders.media;
     bool mediaPlan = false;
 
     for (int i = 1; i < argc; ++i) {
@@ -83,6 +89,11 @@ int main(int argc, char *argv[])
         };
         if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
             std::fputs(usage, stdout);
+            std::printf("Without --web, --data and --media this copy reads\n"
+                        "  pages   %s\n  catalog %s\n  media   %s\n",
+                        folders.web.toLocal8Bit().constData(),
+                        folders.data.toLocal8Bit().constData(),
+                        folders.media.toLocal8Bit().constData());
             return 0;
         } else if (!std::strcmp(arg, "--log")) {
             config.logRequests = true;
@@ -97,6 +108,17 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "site-server: %s: not a port number: %s\n", arg, value);
                 return 2;
             }
+        } else if (!std::strcmp(arg, "--stream-rate")) {
+            if (!needValue()) {
+                return 2;
+            }
+            char *end = nullptr;
+            const long long rate = std::strtoll(value, &end, 10);
+            if (end == value || *end != '\0' || rate <= 0) {
+                std::fprintf(stderr, "site-server: --stream-rate: not a rate: %s\n", value);
+                return 2;
+            }
+            config.streamRate = rate;
         } else if (!std::strcmp(arg, "--bind")) {
             if (!needValue()) {
                 return 2;

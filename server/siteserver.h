@@ -23,6 +23,7 @@ struct SiteConfig
     QString dataDir;
     QString mediaDir;
     bool logRequests = false;
+    long long streamRate = 0; // bytes per second of each video stream; 0: no limit
 
     // The host name that pages and links use: the bind address, or the loopback address
     // when bound to every interface.

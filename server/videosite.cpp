@@ -149,7 +149,8 @@ void VideoSite::handleStream(const httplib::Request &req, httplib::Response &res
         sendText(res, 404, QStringLiteral("Not found\n"), "text/plain");
         return;
     }
-    sendFile(req, res, m_config.mediaFile(video->id, streamFileName(*format)), format->mimeType);
+    sendFile(req, res, m_config.mediaFile(video->id, streamFileName(*format)), format->mimeType,
+             m_config.streamRate);
 }
 
 void VideoSite::handleThumbnail(const httplib::Request &req, httplib::Response &res) const

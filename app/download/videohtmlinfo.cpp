@@ -3,8 +3,16 @@
 #include "appsettings.h"
 #include "watchpage.h"
 
+namespace {
+
+// A watch page is at most a few megabytes; a larger answer is refused rather than read whole.
+constexpr qint64 maxWatchPageBytes = 8 * 1024 * 1024;
+
+} // namespace
+
 VideoHtmlInfo::VideoHtmlInfo(QObject *parent) : QObject(parent), m_engine(this)
 {
+    m_engine.setMemoryLimit(maxWatchPageBytes);
     connect(&m_engine, &QT_EXT::QHttpExt::sig_Finished, this, &VideoHtmlInfo::slot_Finished);
     connect(&m_engine, &QT_EXT::QHttpExt::sig_Started, this, &VideoHtmlInfo::slot_Started);
     connect(&m_engine, &QT_EXT::QHttpExt::sig_ReadProgress, this,

@@ -1,6 +1,7 @@
 #include "lyricspanel.h"
 
 #include "appsettings.h"
+#include "lyricsanswer.h"
 #include "qttextparse.h"
 #include "trackinfodlg.h"
 #include "webpage.h"
@@ -16,6 +17,8 @@ const QString productId = QStringLiteral("quindarole");
 const QString searchWord = QStringLiteral("show_lyrics");
 const QString requestTemplate = QStringLiteral("lyricssearch.aspx?artist={A}&song={S}&d={D}&l={L}");
 const QString searchLinkId = QStringLiteral("mvpLyricsSearchLink");
+// Lyrics are a few kilobytes; a larger answer is refused rather than read and shown.
+constexpr qint64 maxAnswerBytes = 1024 * 1024;
 
 QString percentEncoded(const QString &text)
 {
@@ -33,6 +36,7 @@ QString asHtml(const QString &text)
 LyricsPanel::LyricsPanel(QWidget *parent) : QT_EXT::WebBrowser(parent)
 {
     setObjectName(QStringLiteral("textLyrics"));
+    http.setMemoryLimit(maxAnswerBytes);
     connect(&http, &QT_EXT::QHttpExt::sig_Finished, this, &LyricsPanel::slot_httpFinished);
 }
 
@@ -187,17 +191,7 @@ void LyricsPanel::slot_httpFinished(const QT_EXT::QHttpExt::httpInfo *info)
     if (info->failed) {
         html = asHtml(info->error);
     } else {
-        QT_EXT::QtTextParse body(info->text);
-        if (body.contains(QStringLiteral("<Results>"))) {
-            html = body.tagContent(QStringLiteral("Lyrics"));
-            found = true;
-        } else if (body.contains(QStringLiteral("<lyrics_body>"))) {
-            html = body.tagContent(QStringLiteral("lyrics_body"));
-            found = true;
-        }
-        // The lyrics are text, not markup: escaped first, then the line breaks become <br>.
-        if (found)
-            html = asHtml(html);
+        found = lyricsFromAnswer(info->text, html);
     }
     if (!found) {
         html += tr("Nothing found") + QStringLiteral("<br>");

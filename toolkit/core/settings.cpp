@@ -7,13 +7,14 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QWidget>
 
 #ifdef Q_OS_WIN
-#include <qt_windows.h>
-#include <shlobj.h>
+#include "programfiles.h"
 #endif
 
 namespace QT_EXT {
@@ -42,10 +43,14 @@ Settings::Settings(QObject *parent, const QString &applicationName, const QStrin
     QCoreApplication::setOrganizationName(organizationName);
     QCoreApplication::setApplicationName(applicationName);
     QSettings::setDefaultFormat(QSettings::IniFormat);
-    if (portable) {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QCoreApplication::applicationDirPath());
-    }
+    // Beside the program only where that can be written (a build tree, a portable copy): a
+    // settings file that cannot be written would drop every change silently.
+    portableInstall =
+        portable && canKeepSettingsIn(applicationPath(), organizationName, applicationName);
+    if (portable && !portableInstall)
+        qCDebug(lcCore) << "Settings::Settings the program's folder cannot be written";
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       portableInstall ? applicationPath() : userSettingsFolder());
 }
 
 Settings::~Settings() = default;
@@ -112,6 +117,33 @@ QNetworkCookieJar *Settings::cookieJar()
     return networkAccessManager()->cookieJar();
 }
 
+bool Settings::canKeepSettingsIn(const QString &folder, const QString &organizationName,
+                                 const QString &applicationName)
+{
+    // The first of file, organisation folder and folder that exists decides: the file must be
+    // writable, a folder must let us create what is missing inside it.
+    const QDir base(folder);
+    const QFileInfo file(base.filePath(organizationName + QLatin1Char('/') + applicationName +
+                                       QStringLiteral(".ini")));
+    if (file.exists())
+        return file.isFile() && file.isWritable();
+    const QFileInfo organizationFolder(base.filePath(organizationName));
+    if (organizationFolder.exists())
+        return organizationFolder.isDir() && organizationFolder.isWritable();
+    const QFileInfo programFolder(folder);
+    return programFolder.isDir() && programFolder.isWritable();
+}
+
+QString Settings::userSettingsFolder()
+{
+#ifdef Q_OS_WIN
+    // Qt's own place for user INI files on Windows.
+    return qEnvironmentVariable("APPDATA");
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
+}
+
 QString Settings::applicationPath()
 {
     return QCoreApplication::applicationDirPath();
@@ -144,14 +176,8 @@ bool Settings::testPortableInstall()
 {
 #ifdef Q_OS_WIN
     // An installed copy lives under the program-files folder and has an uninstaller beside it.
-    wchar_t folder[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAM_FILES, FALSE))
-        return true;
-    const QString programFiles = QString::fromWCharArray(folder);
-    const QString appDir = QDir::toNativeSeparators(applicationPath());
-    if (programFiles.isEmpty() || !appDir.contains(programFiles, Qt::CaseInsensitive))
-        return true;
-    return !QFile::exists(applicationFilePath(QStringLiteral("unins000.exe")));
+    return !isInstalledUnderProgramFiles(
+        QDir::toNativeSeparators(applicationPath()).toStdWString());
 #else
     return true;
 #endif

@@ -21,8 +21,11 @@ class Settings : public QObject
     Q_DISABLE_COPY_MOVE(Settings)
 
 public:
-    // With portable set, the INI file lies in the program's folder:
-    // <program dir>/<organizationName>/<applicationName>.ini
+    // With portable set, the INI file lies in the program's folder,
+    // <program dir>/<organizationName>/<applicationName>.ini, as long as that can be written.
+    // Otherwise, and without portable (an installed program), it lies in the user's
+    // configuration folder, <config>/<organizationName>/<applicationName>.ini, and isPortable()
+    // is false: a settings file that cannot be written would lose every change.
     Settings(QObject *parent, const QString &applicationName, const QString &organizationName,
              bool portable);
     ~Settings() override;
@@ -42,6 +45,14 @@ public:
     // NetworkAccessManager::shared() of the network library, which this library links.
     static NetworkAccessManager *networkAccessManager();
     static QNetworkCookieJar *cookieJar();
+
+    // Whether the settings file <folder>/<organizationName>/<applicationName>.ini can be created
+    // or written.
+    static bool canKeepSettingsIn(const QString &folder, const QString &organizationName,
+                                  const QString &applicationName);
+    // The user's configuration folder, where settings go when they cannot stay beside the
+    // program (~/.config or $XDG_CONFIG_HOME outside Windows).
+    static QString userSettingsFolder();
 
     static QString applicationPath();
     static QString applicationFilePath(const QString &name);

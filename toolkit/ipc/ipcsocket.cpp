@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTextCodec>
 #include <QTimer>
 
 #include <memory>
@@ -79,7 +80,7 @@ void IPCSocket::receive(QLocalSocket *connection)
         incoming->data += connection->readAll();
         connection->abort();
         connection->deleteLater();
-        enqueue(QString::fromUtf8(incoming->data));
+        enqueue(incoming->data);
     };
     connect(connection, &QLocalSocket::readyRead, this,
             [connection, incoming]() { incoming->data += connection->readAll(); });
@@ -91,10 +92,16 @@ void IPCSocket::receive(QLocalSocket *connection)
         finish();
 }
 
-void IPCSocket::enqueue(const QString &message)
+void IPCSocket::enqueue(const QByteArray &bytes)
 {
+    // A message is UTF-8 text; bytes that are not (a broken or cut sequence) are still reported
+    // as received, with replacement characters, but never taken for a command.
+    QTextCodec::ConverterState state;
+    const QString message =
+        QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+    const bool valid = state.invalidChars == 0 && state.remainingChars == 0;
     // Messages are handled in the order they became complete.
-    queue.append(message);
+    queue.append({message, valid});
     QTimer::singleShot(processDelayMs, this, &IPCSocket::slot_processMessage);
 }
 
@@ -102,13 +109,26 @@ void IPCSocket::slot_processMessage()
 {
     if (queue.isEmpty())
         return;
-    const QString text = queue.takeFirst();
+    const Received received = queue.takeFirst();
+    const QString &text = received.text;
     emit signal_messageReceived(text);
-
-    const QStringList parts = text.split(QLatin1Char('|'), Qt::KeepEmptyParts);
-    if (parts.size() != 2)
+    if (!received.validUtf8)
         return;
-    emit signal_commandReceived(parts.at(0).toUInt(nullptr, 10), parts.at(1));
+
+    uint cmd = 0;
+    QString payload;
+    if (splitMessage(text, cmd, payload))
+        emit signal_commandReceived(cmd, payload);
+}
+
+bool IPCSocket::splitMessage(const QString &message, uint &cmd, QString &payload)
+{
+    const QStringList parts = message.split(QLatin1Char('|'), Qt::KeepEmptyParts);
+    if (parts.size() != 2)
+        return false;
+    cmd = parts.at(0).toUInt(nullptr, 10);
+    payload = parts.at(1);
+    return true;
 }
 
 } // namespace QT_EXT

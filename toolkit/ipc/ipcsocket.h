@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <QStringList>
+#include <QList>
+#include <QString>
 
 class QLocalServer;
 class QLocalSocket;
@@ -31,6 +32,11 @@ public:
 
     bool isListening() const;
 
+    // Splits a received message "<number>|<payload>" into its command and payload. False, with
+    // both left alone, unless the text holds exactly one "|"; a number that does not read as a
+    // decimal gives command 0.
+    static bool splitMessage(const QString &message, uint &cmd, QString &payload);
+
 signals:
     void signal_messageReceived(QString mess);
     void signal_commandReceived(uint cmd, QString mess);
@@ -41,10 +47,16 @@ private slots:
 
 private:
     void receive(QLocalSocket *connection);
-    void enqueue(const QString &message);
+    void enqueue(const QByteArray &bytes);
+
+    struct Received
+    {
+        QString text;
+        bool validUtf8 = true;
+    };
 
     QLocalServer *server = nullptr;
-    QStringList queue;
+    QList<Received> queue; // oldest first
 };
 
 } // namespace QT_EXT

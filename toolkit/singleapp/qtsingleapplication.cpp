@@ -12,7 +12,9 @@
 #include <QThread>
 #include <QWidget>
 
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 namespace QT_EXT {
 

@@ -1,5 +1,6 @@
 #include "webbrowser.h"
 
+#include "contentdisposition.h"
 #include "networkaccessmanager.h"
 #include "weblogging.h"
 #include "webpage.h"
@@ -246,22 +247,10 @@ void WebBrowser::slot_startDownload(QNetworkReply *reply)
     }
 
     QString filename;
-    if (reply->hasRawHeader("Content-Disposition")) {
-        QString disposition = QString::fromLatin1(reply->rawHeader("Content-Disposition"));
-        disposition.remove(QLatin1Char(' '));
-        if (!disposition.startsWith(QLatin1String("attachment"))) {
-            release();
-            return;
-        }
-        const QStringList parts = disposition.split(QLatin1Char(';'));
-        for (int i = 1; i < parts.size(); ++i) {
-            qCDebug(lcPage).noquote() << parts.at(i);
-            if (parts.at(i).startsWith(QLatin1String("filename"))) {
-                filename = parts.at(i).mid(9);
-                filename.remove(QLatin1Char('"'));
-                break;
-            }
-        }
+    if (reply->hasRawHeader("Content-Disposition") &&
+        !attachmentFileName(reply->rawHeader("Content-Disposition"), filename)) {
+        release();
+        return;
     }
     const qulonglong size = reply->header(QNetworkRequest::ContentLengthHeader).toULongLong();
     emit signal_downloadAttachment(reply, size, filename);
@@ -281,6 +270,26 @@ void WebBrowser::wheelEvent(QWheelEvent *event)
     statusLabel->hide();
     QWebView::wheelEvent(event);
 }
+
+namespace {
+
+// Qt WebKit ships no translations of its own. The texts of the page actions that the context
+// menu below offers stand here, in Qt WebKit's context and with its comments, so that lupdate
+// takes them into the program's translation files.
+[[maybe_unused]] const struct
+{
+    const char *source;
+    const char *comment;
+} contextMenuTexts[] = {
+    QT_TRANSLATE_NOOP3("QWebPage", "Copy", "Copy context menu item"),
+    QT_TRANSLATE_NOOP3("QWebPage", "Copy Image", "Copy Image context menu item"),
+    QT_TRANSLATE_NOOP3("QWebPage", "Paste", "Paste context menu item"),
+    QT_TRANSLATE_NOOP3("QWebPage", "Reload", "Reload context menu item"),
+    QT_TRANSLATE_NOOP3("QWebPage", "Go Back", "Back context menu item"),
+    QT_TRANSLATE_NOOP3("QWebPage", "Go Forward", "Forward context menu item"),
+};
+
+} // namespace
 
 void WebBrowser::contextMenuEvent(QContextMenuEvent *event)
 {

@@ -11,6 +11,10 @@
 #include <QUrl>
 #include <QWidget>
 
+#ifdef Q_OS_WIN
+#include "windowsdesktop.h"
+#endif
+
 namespace QT_EXT {
 
 bool openUrl(const QString &address)
@@ -46,6 +50,10 @@ void bringToFront(QWidget *widget)
         window->show();
     window->raise();
     window->activateWindow();
+#ifdef Q_OS_WIN
+    // Windows keeps a background program from taking the foreground on its own.
+    bringWindowToForeground(reinterpret_cast<HWND>(window->winId()));
+#endif
 }
 
 QString inlineImage(const QPixmap &pixmap)

@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #ifdef Q_OS_WIN
-#include <qt_windows.h>
+#include "windowsdesktop.h"
 #endif
 
 namespace QT_EXT {
@@ -59,21 +59,13 @@ int showNativeMessage(const MessageKind &kind, const QString &text, const QStrin
     if (informativeText && !informativeText->isEmpty())
         plain += QStringLiteral("\n\n") + *informativeText;
     stripTags(plain);
+    static_assert(nativeAnswerYes == QMessageBox::Yes && nativeAnswerNo == QMessageBox::No &&
+                  nativeAnswerCancel == QMessageBox::Cancel);
     HWND owner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
-    const int answer =
-        MessageBoxW(owner, reinterpret_cast<const wchar_t *>(plain.utf16()),
-                    title.isEmpty() ? nullptr : reinterpret_cast<const wchar_t *>(title.utf16()),
-                    kind.nativeStyle);
-    switch (answer) {
-    case IDYES:
-        return QMessageBox::Yes;
-    case IDNO:
-        return QMessageBox::No;
-    case IDCANCEL:
-        return QMessageBox::Cancel;
-    default:
-        return answer;
-    }
+    return nativeMessageBox(
+        owner, reinterpret_cast<const wchar_t *>(plain.utf16()),
+        title.isEmpty() ? nullptr : reinterpret_cast<const wchar_t *>(title.utf16()),
+        kind.nativeStyle);
 }
 #endif
 

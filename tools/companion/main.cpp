@@ -36,10 +36,15 @@ Commands:
   ignored TEXT           IgnoredText (11)
   quit                   Quit (2)
 
-The JSON of history and json must parse; nothing is sent otherwise.
+The JSON of history and json must parse; nothing is sent otherwise. A "|" inside
+JSON strings is sent as \u007c. play, folder, bookmark-state and ignored refuse a
+text with "|" (the player would drop it); send sends TEXT exactly as given.
 
 Exit codes: 0 done, 1 the player is not running, 2 bad arguments,
-3 "Sonvara" is served by another process.)";
+3 "Sonvara" is served by another process.
+
+The protocol, every command and notification, with examples:
+docs/companion-link.md in the MiniVideoPlayerSV sources.)";
 
 int fail(int code, const QString &message)
 {

@@ -7,9 +7,21 @@
 
 namespace {
 
+// The player drops a message that holds a second "|", so a "|" inside a JSON string travels as
+// the escape \u007c, which JSON readers read as the same character.
 QString jsonText(const QJsonObject &object)
 {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return linkSafeJson(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
+
+// A plain payload cannot carry a "|": the player would drop the message without a word.
+bool checkPlain(const QString &name, const QString &text, QString *error)
+{
+    if (!text.contains(QLatin1Char('|')))
+        return true;
+    *error = QStringLiteral("'%1' cannot send a text with '|': the player drops such a message")
+                 .arg(name);
+    return false;
 }
 
 // The player reads JSON payloads without reporting errors, so broken text is refused here.
@@ -65,7 +77,7 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
         return true;
     }
     if (name == QLatin1String("play")) {
-        if (!needArgs(1, 1))
+        if (!needArgs(1, 1) || !checkPlain(name, first, error))
             return false;
         *cmd = {uint(CompanionCommand::PlayVideo), first};
         return true;
@@ -89,7 +101,7 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
         return true;
     }
     if (name == QLatin1String("folder")) {
-        if (!needArgs(1, 1))
+        if (!needArgs(1, 1) || !checkPlain(name, first, error))
             return false;
         *cmd = {uint(CompanionCommand::SetRecordingFolder), first};
         return true;
@@ -100,11 +112,11 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
         // An empty payload asks for the player's own history, with or without the argument.
         if (!first.isEmpty() && !checkJson(name, first, error))
             return false;
-        *cmd = {uint(CompanionCommand::ShowHistory), first};
+        *cmd = {uint(CompanionCommand::ShowHistory), linkSafeJson(first)};
         return true;
     }
     if (name == QLatin1String("bookmark-state")) {
-        if (!needArgs(1, 1))
+        if (!needArgs(1, 1) || !checkPlain(name, first, error))
             return false;
         *cmd = {uint(CompanionCommand::BookmarkState), first};
         return true;
@@ -112,11 +124,11 @@ bool commandForSubcommand(const QString &name, const QStringList &args, Companio
     if (name == QLatin1String("json")) {
         if (!needArgs(1, 1) || !checkJson(name, first, error))
             return false;
-        *cmd = {uint(CompanionCommand::JsonCommand), first};
+        *cmd = {uint(CompanionCommand::JsonCommand), linkSafeJson(first)};
         return true;
     }
     if (name == QLatin1String("ignored")) {
-        if (!needArgs(1, 1))
+        if (!needArgs(1, 1) || !checkPlain(name, first, error))
             return false;
         *cmd = {uint(CompanionCommand::IgnoredText), first};
         return true;

@@ -2,6 +2,9 @@
 // functions below; a click on a video goes back through AppBrowserEvents.slot_videoClicked.
 
 var requestToken = 0; // answers to superseded requests are dropped
+// The longest list shown: thousands of entries would hold the page, and the program with it,
+// for seconds, and ask for as many thumbnails.
+var MAX_SHOWN = 200;
 
 function element(tag, className, text) {
     var node = document.createElement(tag);
@@ -96,9 +99,11 @@ function showRecords(records, emptyText) {
         setStatus(emptyText, false);
         return;
     }
-    setStatus('', false);
+    var count = Math.min(records.length, MAX_SHOWN);
+    setStatus(count < records.length ?
+              'The first ' + count + ' of ' + records.length + ' videos are shown.' : '', false);
     var list = document.getElementById('list');
-    for (var i = 0; i < records.length; ++i) {
+    for (var i = 0; i < count; ++i) {
         if (records[i] && records[i].id) {
             list.appendChild(renderItem(records[i], i));
         }

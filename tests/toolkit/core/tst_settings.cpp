@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFont>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
 
@@ -55,6 +56,9 @@ private slots:
     void restoreIgnoresBrokenValue();
     void applicationPaths();
     void sharedNetworkAccess();
+    void canKeepSettingsIn_data();
+    void canKeepSettingsIn();
+    void notPortableLivesInUserFolder();
 };
 
 void tst_Settings::init()
@@ -300,3 +304,97 @@ void tst_Settings::sharedNetworkAccess()
 
 QTEST_MAIN(tst_Settings)
 #include "tst_settings.moc"
+
+void tst_Settings::canKeepSettingsIn_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<bool>("expected");
+
+    QTest::newRow("empty folder") << "" << true;
+    QTest::newRow("organisation folder there") << "org" << true;
+    QTest::newRow("settings file there") << "file" << true;
+    QTest::newRow("no such folder") << "missing" << false;
+    QTest::newRow("organisation name taken by a file") << "org-is-file" << false;
+    QTest::newRow("settings file name taken by a folder") << "file-is-folder" << false;
+    // Permission bits stop everybody but the superuser; only where they take effect.
+    QTemporaryDir probe;
+    QFile::setPermissions(probe.path(), QFile::ReadOwner | QFile::ExeOwner);
+    if (!QFileInfo(probe.path()).isWritable()) {
+        QTest::newRow("read-only folder") << "read-only" << false;
+        QTest::newRow("read-only organisation folder") << "read-only-org" << false;
+        QTest::newRow("read-only settings file") << "read-only-file" << false;
+    }
+    QFile::setPermissions(probe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void tst_Settings::canKeepSettingsIn()
+{
+    QFETCH(QString, layout);
+    QFETCH(bool, expected);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QString folder = root.path();
+    const QDir dir(folder);
+    const QString org = dir.filePath(organization);
+    const QString ini = QDir(org).filePath(application + QStringLiteral(".ini"));
+    const auto touch = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("[General]\n") > 0;
+    };
+    const QFileDevice::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
+    if (layout == QLatin1String("org") || layout == QLatin1String("read-only-org"))
+        QVERIFY(dir.mkdir(organization));
+    if (layout == QLatin1String("file") || layout == QLatin1String("read-only-file")) {
+        QVERIFY(dir.mkdir(organization));
+        QVERIFY(touch(ini));
+    }
+    if (layout == QLatin1String("missing"))
+        folder = dir.filePath(QStringLiteral("gone"));
+    if (layout == QLatin1String("org-is-file"))
+        QVERIFY(touch(org));
+    if (layout == QLatin1String("file-is-folder"))
+        QVERIFY(QDir().mkpath(ini));
+    if (layout == QLatin1String("read-only"))
+        QVERIFY(QFile::setPermissions(folder, readOnly));
+    if (layout == QLatin1String("read-only-org"))
+        QVERIFY(QFile::setPermissions(org, readOnly));
+    if (layout == QLatin1String("read-only-file"))
+        QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner));
+
+    QCOMPARE(Settings::canKeepSettingsIn(folder, organization, application), expected);
+
+    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(org, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void tst_Settings::notPortableLivesInUserFolder()
+{
+    // An installed program: the file goes to the user's configuration folder, and nothing is
+    // written beside the program.
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    {
+        const auto settings = std::make_unique<Settings>(nullptr, application, organization, false);
+        QVERIFY(!settings->isPortable());
+        QCOMPARE(Settings::userSettingsFolder(), config.path());
+        const QString expected =
+            QDir(config.path())
+                .filePath(organization + QLatin1Char('/') + application + QStringLiteral(".ini"));
+        QCOMPARE(QSettings().fileName(), expected);
+        settings->saveAppFont(QFont(QStringLiteral("Courier"), 11));
+        QSettings().sync();
+        QVERIFY2(QFile::exists(expected), qPrintable(expected));
+        QVERIFY(!QFile::exists(iniFile()));
+    }
+    // A portable copy in a folder that can be written goes back beside the program.
+    const auto portable = openSettings();
+    QVERIFY(portable->isPortable());
+    QCOMPARE(QSettings().fileName(), iniFile());
+    if (savedConfigHome.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+}

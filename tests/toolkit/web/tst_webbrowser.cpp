@@ -156,6 +156,18 @@ void tst_WebBrowser::attachmentFileName_data()
     QTest::newRow("upper case attachment")
         << binary << QStringLiteral("Attachment; filename=x.mp4") << false << QString();
     QTest::newRow("no disposition") << binary << QString() << true << QString();
+    // The sender names the file; where it goes is not the sender's choice.
+    QTest::newRow("parent folders")
+        << binary << QStringLiteral("attachment; filename=\"../../.profile\"") << true
+        << QStringLiteral(".profile");
+    QTest::newRow("absolute path")
+        << binary << QStringLiteral("attachment; filename=/etc/cron.d/job") << true
+        << QStringLiteral("job");
+    QTest::newRow("backslash path")
+        << binary << QStringLiteral("attachment; filename=..\\..\\run.bat") << true
+        << QStringLiteral("run.bat");
+    QTest::newRow("parent folder alone")
+        << binary << QStringLiteral("attachment; filename=..") << true << QString();
     QTest::newRow("no content type")
         << QString() << QStringLiteral("attachment; filename=x.mp4") << false << QString();
 }

@@ -40,6 +40,11 @@ void tst_Subcommands::accepted_data()
         << "history" << QStringList{R"([{"VideoID":"x"}])"} << history << R"([{"VideoID":"x"}])";
     QTest::newRow("play-json") << "play-json" << QStringList{"v1"} << json
                                << R"({"Command":"Play","VideoID":"v1"})";
+    // The player drops a message with a second "|": inside JSON strings it travels escaped.
+    QTest::newRow("search with bar") << "search" << QStringList{"Song | Live"} << json
+                                     << R"({"Command":"Search","Title":"Song \u007c Live"})";
+    QTest::newRow("json with bar")
+        << "json" << QStringList{R"({"Title":"a|b"})"} << json << R"({"Title":"a\u007cb"})";
     QTest::newRow("ignored text is free")
         << "ignored" << QStringList{"{"} << uint(CompanionCommand::IgnoredText) << "{";
     QTest::newRow("quit") << "quit" << QStringList() << uint(CompanionCommand::Quit) << QString();
@@ -87,6 +92,9 @@ void tst_Subcommands::refused_data()
     QTest::newRow("history unclosed") << "history" << QStringList{"[{"} << notJson;
     QTest::newRow("history bare word") << "history" << QStringList{"all"} << notJson;
     QTest::newRow("json missing") << "json" << QStringList() << QStringLiteral("takes 1");
+    const QString bar = QStringLiteral("cannot send a text with '|'");
+    QTest::newRow("play with bar") << "play" << QStringList{"a|b"} << bar;
+    QTest::newRow("folder with bar") << "folder" << QStringList{"/tmp/a|b"} << bar;
     QTest::newRow("unknown") << "jsn" << QStringList{"{}"} << QStringLiteral("unknown command");
 }
 

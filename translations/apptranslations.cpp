@@ -1,0 +1,36 @@
+#include "apptranslations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+// Q_INIT_RESOURCE declares its function where it stands, so this stays outside any namespace:
+// the compiled translations live in this static library and must be registered by hand.
+static void initTranslationResources()
+{
+    Q_INIT_RESOURCE(translations);
+}
+
+QString installTranslations(const QLocale &locale)
+{
+    initTranslationResources();
+    QCoreApplication *app = QCoreApplication::instance();
+    auto *own = new QTranslator(app);
+    if (!own->load(locale, QStringLiteral("MiniVideoPlayerSV"), QStringLiteral("_"),
+                   QStringLiteral(":/translations"))) {
+        delete own;
+        return QString();
+    }
+    // Qt's texts only in the language the program speaks, never a third one beside English.
+    const QString language = own->language();
+    auto *qtBase = new QTranslator(app);
+    if (qtBase->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtBase);
+    else
+        delete qtBase;
+    // Installed last, so it is asked first.
+    QCoreApplication::installTranslator(own);
+    return language;
+}
