@@ -2,13 +2,12 @@
 // when the server comes up. A video the companion asked for meanwhile plays then.
 
 #include "companionlink.h"
-#include "ipcsocket.h"
+#include "companionpeer.h"
 #include "mainwindow.h"
 #include "siteserverprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QtTest>
 
 #include <memory>
@@ -29,11 +28,8 @@ private slots:
     void readyOnceWhenTheServerComesUp();
 
 private:
-    QList<uint> numbersHeard() const;
-
     SiteServerProcess server;
-    std::unique_ptr<QT_EXT::IPCSocket> companion;
-    QList<QPair<uint, QString>> heard;
+    std::unique_ptr<CompanionPeer> companion;
     QString settingsDir;
 };
 
@@ -45,17 +41,9 @@ void tst_LateSiteServer::initTestCase()
     server.stop();
     settingsDir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorbel"));
     QDir(settingsDir).removeRecursively();
-    QSettings ini(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
-                  QSettings::IniFormat);
-    ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
-    ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
-
-    companion = std::make_unique<QT_EXT::IPCSocket>(nullptr, companionServerName);
+    server.writePlayerHosts(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")));
+    companion = std::make_unique<CompanionPeer>();
     QVERIFY(companion->isListening());
-    connect(companion.get(), &QT_EXT::IPCSocket::signal_commandReceived, this,
-            [this](uint cmd, const QString &payload) {
-                heard.append({cmd, payload});
-            });
 }
 
 void tst_LateSiteServer::cleanupTestCase()
@@ -63,14 +51,6 @@ void tst_LateSiteServer::cleanupTestCase()
     companion.reset();
     server.stop();
     QDir(settingsDir).removeRecursively();
-}
-
-QList<uint> tst_LateSiteServer::numbersHeard() const
-{
-    QList<uint> numbers;
-    for (const auto &[cmd, payload] : heard)
-        numbers << cmd;
-    return numbers;
 }
 
 void tst_LateSiteServer::readyOnceWhenTheServerComesUp()
@@ -86,27 +66,28 @@ void tst_LateSiteServer::readyOnceWhenTheServerComesUp()
     qInfo("title while the server is down: %s", qPrintable(window.windowTitle()));
 
     // The companion asks for a video while the page is missing.
-    QT_EXT::IPCSocket sender(nullptr, QString());
-    QVERIFY(sender.sendCommand(uint(CompanionCommand::PlayVideo), playableId, playerServerName));
+    QVERIFY(CompanionPeer::send(uint(CompanionCommand::PlayVideo), playableId));
 
     QTest::qWait(int(qMax<qint64>(0, 5000 - sinceStart.elapsed())));
-    QCOMPARE(numbersHeard(), QList<uint>());
+    QCOMPARE(companion->numbersHeard(), QList<uint>());
     QVERIFY(window.windowTitle().startsWith(problem) ||
             window.windowTitle() == QStringLiteral("Loading..."));
 
     QString error;
     QVERIFY2(server.startOn(server.makerPort(), server.videoPort(), {}, error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(numbersHeard().contains(uint(PlayerNotification::PlayerReady)), 40000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        companion->numbersHeard().contains(uint(PlayerNotification::PlayerReady)), 40000);
     qInfo("PlayerReady %lld ms after the start", sinceStart.elapsed());
 
     // The video asked for meanwhile plays; PlayerReady came once, before anything else.
-    QTRY_VERIFY_WITH_TIMEOUT(numbersHeard().contains(uint(PlayerNotification::VideoPlaying)),
-                             20000);
-    QTRY_VERIFY_WITH_TIMEOUT(numbersHeard().contains(uint(PlayerNotification::VideoChanged)), 5000);
-    const QList<uint> numbers = numbersHeard();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        companion->numbersHeard().contains(uint(PlayerNotification::VideoPlaying)), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        companion->numbersHeard().contains(uint(PlayerNotification::VideoChanged)), 5000);
+    const QList<uint> numbers = companion->numbersHeard();
     QCOMPARE(numbers.first(), uint(PlayerNotification::PlayerReady));
     QCOMPARE(numbers.count(uint(PlayerNotification::PlayerReady)), 1);
-    for (const auto &[cmd, payload] : qAsConst(heard)) {
+    for (const auto &[cmd, payload] : companion->heard()) {
         if (cmd == uint(PlayerNotification::VideoChanged))
             QVERIFY2(payload.contains(playableId), qPrintable(payload));
     }

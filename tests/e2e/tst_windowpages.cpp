@@ -3,9 +3,9 @@
 // read what the pages show.
 
 #include "companionlink.h"
+#include "companionpeer.h"
 #include "dialoganswerer.h"
 #include "download/videodownloadpanel.h"
-#include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
@@ -23,7 +23,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -31,7 +30,6 @@
 #include <QWebFrame>
 #include <QtTest>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -95,18 +93,20 @@ public slots:
     void openInBrowser(const QUrl &url) { opened.append(url); }
 
 private:
-    void send(uint cmd, const QString &payload);
+    void send(uint cmd, const QString &payload) { QVERIFY(CompanionPeer::send(cmd, payload)); }
     // Waits for a notification with the number cmd whose payload holds text.
-    bool heardWith(uint cmd, const QString &text, int timeoutMs = 20000);
+    bool heardWith(uint cmd, const QString &text, int timeoutMs = 20000) const
+    {
+        return companion->heardWith(cmd, text, timeoutMs);
+    }
     void screenshot(const QString &name);
 
     SiteServerProcess server;
-    std::unique_ptr<QT_EXT::IPCSocket> companion;
+    std::unique_ptr<CompanionPeer> companion;
     std::unique_ptr<MainWindow> window;
     // Notifications up to the start of the current step, for the run's log.
     int loggedUpTo = 0;
     void logStep(const QString &step);
-    QList<QPair<uint, QString>> heard;
     QString settingsDir;
     QList<QUrl> opened;
 };
@@ -117,22 +117,9 @@ void tst_WindowPages::initTestCase()
     QVERIFY2(server.start({}, error), qPrintable(error));
     settingsDir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorbel"));
     QDir(settingsDir).removeRecursively();
-    {
-        QSettings ini(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
-                      QSettings::IniFormat);
-        ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
-        ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
-        ini.setValue(QStringLiteral("hosts/lyrics_service"),
-                     QStringLiteral("http://%1/lyrics/").arg(server.makerAddress()));
-        ini.setValue(QStringLiteral("hosts/lyrics_wiki"),
-                     QStringLiteral("http://%1/lyricswiki/").arg(server.makerAddress()));
-    }
-    companion = std::make_unique<QT_EXT::IPCSocket>(nullptr, companionServerName);
+    server.writePlayerHosts(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")));
+    companion = std::make_unique<CompanionPeer>();
     QVERIFY(companion->isListening());
-    connect(companion.get(), &QT_EXT::IPCSocket::signal_commandReceived, this,
-            [this](uint cmd, const QString &payload) {
-                heard.append({cmd, payload});
-            });
     window = std::make_unique<DropTarget>();
     window->resize(800, 600);
     window->show();
@@ -144,26 +131,6 @@ void tst_WindowPages::cleanupTestCase()
     window.reset();
     companion.reset();
     QDir(settingsDir).removeRecursively();
-}
-
-void tst_WindowPages::send(uint cmd, const QString &payload)
-{
-    QT_EXT::IPCSocket sender(nullptr, QString());
-    QVERIFY(sender.sendCommand(cmd, payload, playerServerName));
-}
-
-bool tst_WindowPages::heardWith(uint cmd, const QString &text, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        for (const auto &[number, payload] : qAsConst(heard)) {
-            if (number == cmd && payload.contains(text))
-                return true;
-        }
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(50);
-    }
 }
 
 void tst_WindowPages::screenshot(const QString &name)
@@ -264,18 +231,8 @@ namespace {
 // Answers the format dialog with the row of the given text.
 DialogAnswerer::Handler chooseFormat(const QString &rowText)
 {
-    return [rowText](QWidget *dialog) {
-        auto *rows = dialog->findChild<QListWidget *>(QStringLiteral("lwFormats"));
-        const QList<QListWidgetItem *> found = rows->findItems(rowText, Qt::MatchExactly);
-        if (found.isEmpty()) {
-            // Without the row the test fails on what follows instead of waiting for ever.
-            qWarning("format dialog without the row %s", qPrintable(rowText));
-            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
-            return;
-        }
-        rows->setCurrentItem(found.first());
-        dialog->findChild<QPushButton *>(QStringLiteral("btDownload"))->click();
-    };
+    return DialogAnswerer::chooseRow(QStringLiteral("lwFormats"), rowText,
+                                     QStringLiteral("btDownload"));
 }
 
 QByteArray sha256(const QString &path)
@@ -358,12 +315,12 @@ void tst_WindowPages::mp3EntryOpensConversionPage()
 void tst_WindowPages::logStep(const QString &step)
 {
     QStringList heardNow;
-    for (int i = loggedUpTo; i < heard.size(); ++i) {
+    for (int i = loggedUpTo; i < companion->heard().size(); ++i) {
         heardNow << QStringLiteral("%1 %2")
-                        .arg(heard.at(i).first)
-                        .arg(playerNotificationName(heard.at(i).first));
+                        .arg(companion->heard().at(i).first)
+                        .arg(playerNotificationName(companion->heard().at(i).first));
     }
-    loggedUpTo = heard.size();
+    loggedUpTo = companion->heard().size();
     qInfo().noquote() << QStringLiteral("user run: %1; title \"%2\"; the companion heard: %3")
                              .arg(step, window->windowTitle(),
                                   heardNow.isEmpty() ? QStringLiteral("nothing")
@@ -378,7 +335,7 @@ void tst_WindowPages::userLevelRun()
         return toolbar->widgetForAction(window->findChild<QAction *>(QString::fromLatin1(name)));
     };
     window->activateWindow();
-    loggedUpTo = heard.size();
+    loggedUpTo = companion->heard().size();
 
     // 1. The companion plays a video.
     const QString first = QStringLiteral("Pn4Jv8Ad0Qm");
@@ -431,9 +388,7 @@ void tst_WindowPages::userLevelRun()
 
     // 5. History with Ctrl: the local history, newest first, nothing asked of the companion.
     const auto historyRequests = [this] {
-        return std::count_if(heard.cbegin(), heard.cend(), [](const QPair<uint, QString> &n) {
-            return n.first == uint(PlayerNotification::HistoryRequest);
-        });
+        return companion->numbersHeard().count(uint(PlayerNotification::HistoryRequest));
     };
     const auto requestsBefore = historyRequests();
     QTest::mouseClick(toolButton("actionHistory"), Qt::LeftButton, Qt::ControlModifier);

@@ -4,7 +4,7 @@
 // complete.
 
 #include "companionlink.h"
-#include "ipcsocket.h"
+#include "companionpeer.h"
 #include "siteserverprocess.h"
 
 #include <QDir>
@@ -16,8 +16,6 @@
 #include <QtTest>
 
 #include <sys/stat.h>
-
-using QT_EXT::IPCSocket;
 
 namespace {
 
@@ -77,32 +75,30 @@ private:
     // Starts the real player and waits until it takes commands; the milliseconds it took, or -1.
     qint64 startPlayer();
     void killHard(QProcess &process);
-    void send(uint cmd, const QString &payload);
-    bool heardWith(uint cmd, const QString &text, int timeoutMs = 20000);
+    void send(uint cmd, const QString &payload) { QVERIFY(CompanionPeer::send(cmd, payload)); }
+    bool heardWith(uint cmd, const QString &text, int timeoutMs = 20000) const
+    {
+        return companion->heardWith(cmd, text, timeoutMs);
+    }
     // The next start after a crash: at once, as the one copy, and the link works both ways.
     void nextStartWorks(const char *after);
 
     SiteServerProcess server;
     QProcess player;
-    std::unique_ptr<IPCSocket> companion;
-    QList<QPair<uint, QString>> heard;
+    std::unique_ptr<CompanionPeer> companion;
 };
 
 void tst_CrashRecovery::initTestCase()
 {
     QString error;
     QVERIFY2(server.start({}, error), qPrintable(error));
-    companion = std::make_unique<IPCSocket>(nullptr, companionServerName);
+    companion = std::make_unique<CompanionPeer>();
     QVERIFY(companion->isListening());
-    connect(companion.get(), &IPCSocket::signal_commandReceived, this,
-            [this](uint cmd, const QString &payload) {
-                heard.append({cmd, payload});
-            });
 }
 
 void tst_CrashRecovery::init()
 {
-    heard.clear();
+    companion->clear();
     QDir(settingsDir()).removeRecursively();
     writeSettings(-1);
 }
@@ -120,11 +116,10 @@ void tst_CrashRecovery::cleanupTestCase()
 
 void tst_CrashRecovery::writeSettings(int volume)
 {
-    QSettings ini(settingsFile(), QSettings::IniFormat);
-    ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
-    ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
+    server.writePlayerHosts(settingsFile());
     if (volume >= 0)
-        ini.setValue(QStringLiteral("AppVolume"), volume);
+        QSettings(settingsFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("AppVolume"), volume);
 }
 
 QProcessEnvironment tst_CrashRecovery::environment() const
@@ -143,11 +138,9 @@ qint64 tst_CrashRecovery::startPlayer()
     player.start(QStringLiteral(PLAYER_BINARY), {});
     if (!player.waitForStarted())
         return -1;
-    IPCSocket sender(nullptr, QString());
     QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired() && player.state() == QProcess::Running) {
-        if (sender.sendCommand(uint(CompanionCommand::IgnoredText), QStringLiteral("ping"),
-                               playerServerName))
+        if (CompanionPeer::send(uint(CompanionCommand::IgnoredText), QStringLiteral("ping")))
             return clock.elapsed();
         QTest::qWait(20);
     }
@@ -161,30 +154,11 @@ void tst_CrashRecovery::killHard(QProcess &process)
     QCOMPARE(process.exitStatus(), QProcess::CrashExit);
 }
 
-void tst_CrashRecovery::send(uint cmd, const QString &payload)
-{
-    IPCSocket sender(nullptr, QString());
-    QVERIFY(sender.sendCommand(cmd, payload, playerServerName));
-}
-
-bool tst_CrashRecovery::heardWith(uint cmd, const QString &text, int timeoutMs)
-{
-    return QTest::qWaitFor(
-        [&] {
-            for (const auto &h : qAsConst(heard)) {
-                if (h.first == cmd && h.second.contains(text))
-                    return true;
-            }
-            return false;
-        },
-        timeoutMs);
-}
-
 void tst_CrashRecovery::nextStartWorks(const char *after)
 {
     // The killed copy left its socket file behind; it must not stand in the way.
     const bool staleSocket = QFileInfo::exists(socketFile());
-    heard.clear();
+    companion->clear();
     const qint64 startMs = startPlayer();
     QVERIFY2(startMs >= 0, "the next start does not take commands");
     QElapsedTimer clock;

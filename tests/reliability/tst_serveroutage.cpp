@@ -2,10 +2,10 @@
 // same ports: the window shows the failure, goes on running, and plays and saves again.
 
 #include "companionlink.h"
+#include "companionpeer.h"
 #include "dialoganswerer.h"
 #include "download/videodownloadpanel.h"
 #include "download/videohtmlinfo.h"
-#include "ipcsocket.h"
 #include "mainwindow.h"
 #include "siteserverprocess.h"
 
@@ -14,11 +14,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-
-using QT_EXT::IPCSocket;
 
 namespace {
 
@@ -27,16 +24,11 @@ const QString secondId = QStringLiteral("Vq3Rt8Kp1Ws");
 // Slow enough that a download of a demo clip takes a few seconds.
 const QString streamRate = QStringLiteral("100000");
 
+// Answers the format dialog with the row of the given text.
 DialogAnswerer::Handler chooseFormat(const QString &rowText)
 {
-    return [rowText](QWidget *dialog) {
-        auto *rows = dialog->findChild<QListWidget *>(QStringLiteral("lwFormats"));
-        const QList<QListWidgetItem *> found = rows->findItems(rowText, Qt::MatchExactly);
-        if (found.isEmpty())
-            return;
-        rows->setCurrentItem(found.first());
-        dialog->findChild<QPushButton *>(QStringLiteral("btDownload"))->click();
-    };
+    return DialogAnswerer::chooseRow(QStringLiteral("lwFormats"), rowText,
+                                     QStringLiteral("btDownload"));
 }
 
 } // namespace
@@ -54,25 +46,24 @@ private slots:
 private:
     bool startServer(int makerPort, int videoPort);
     void stopServerHard();
-    void send(uint cmd, const QString &payload);
-    bool heardWith(uint cmd, const QString &text, int timeoutMs = 20000);
+    void send(uint cmd, const QString &payload) { QVERIFY(CompanionPeer::send(cmd, payload)); }
+    bool heardWith(uint cmd, const QString &text, int timeoutMs = 20000) const
+    {
+        return companion->heardWith(cmd, text, timeoutMs);
+    }
     // Starts a download of secondId in MP4 360 into folder; false if it did not start.
     bool startDownload(const QString &folder, DialogAnswerer &answerer);
 
     SiteServerProcess server;
-    std::unique_ptr<IPCSocket> companion;
+    std::unique_ptr<CompanionPeer> companion;
     std::unique_ptr<MainWindow> window;
-    QList<QPair<uint, QString>> heard;
     QString settingsDir;
 };
 
 bool tst_ServerOutage::startServer(int makerPort, int videoPort)
 {
     QString error;
-    if (server.start({QStringLiteral("--maker-port"), QString::number(makerPort),
-                      QStringLiteral("--video-port"), QString::number(videoPort),
-                      QStringLiteral("--stream-rate"), streamRate},
-                     error))
+    if (server.startOn(makerPort, videoPort, {QStringLiteral("--stream-rate"), streamRate}, error))
         return true;
     qWarning().noquote() << error;
     return false;
@@ -89,22 +80,9 @@ void tst_ServerOutage::initTestCase()
     QVERIFY(startServer(0, 0));
     settingsDir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorbel"));
     QDir(settingsDir).removeRecursively();
-    {
-        QSettings ini(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
-                      QSettings::IniFormat);
-        ini.setValue(QStringLiteral("hosts/maker"), server.makerAddress());
-        ini.setValue(QStringLiteral("hosts/video_site"), server.videoAddress());
-        ini.setValue(QStringLiteral("hosts/lyrics_service"),
-                     QStringLiteral("http://%1/lyrics/").arg(server.makerAddress()));
-        ini.setValue(QStringLiteral("hosts/lyrics_wiki"),
-                     QStringLiteral("http://%1/lyricswiki/").arg(server.makerAddress()));
-    }
-    companion = std::make_unique<IPCSocket>(nullptr, companionServerName);
+    server.writePlayerHosts(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")));
+    companion = std::make_unique<CompanionPeer>();
     QVERIFY(companion->isListening());
-    connect(companion.get(), &IPCSocket::signal_commandReceived, this,
-            [this](uint cmd, const QString &payload) {
-                heard.append({cmd, payload});
-            });
     window = std::make_unique<MainWindow>();
     window->resize(800, 600);
     window->show();
@@ -118,37 +96,18 @@ void tst_ServerOutage::cleanupTestCase()
     QDir(settingsDir).removeRecursively();
 }
 
-void tst_ServerOutage::send(uint cmd, const QString &payload)
-{
-    IPCSocket sender(nullptr, QString());
-    QVERIFY(sender.sendCommand(cmd, payload, playerServerName));
-}
-
-bool tst_ServerOutage::heardWith(uint cmd, const QString &text, int timeoutMs)
-{
-    return QTest::qWaitFor(
-        [&] {
-            for (const auto &h : qAsConst(heard)) {
-                if (h.first == cmd && h.second.contains(text))
-                    return true;
-            }
-            return false;
-        },
-        timeoutMs);
-}
-
 void tst_ServerOutage::serverGoneDuringPlayback()
 {
     const int makerPort = server.makerPort();
     const int videoPort = server.videoPort();
-    heard.clear();
+    companion->clear();
     send(uint(CompanionCommand::PlayVideo), playableId);
     QVERIFY(heardWith(uint(PlayerNotification::VideoPlaying), playableId));
     QTest::qWait(500);
     stopServerHard();
 
     // The next video cannot be had: the window says so and goes on.
-    heard.clear();
+    companion->clear();
     send(uint(CompanionCommand::PlayVideo), secondId);
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Video not found"), 20000);
     qInfo().noquote() << QStringLiteral("server outage: during playback the window shows \"%1\"")
@@ -157,7 +116,7 @@ void tst_ServerOutage::serverGoneDuringPlayback()
 
     // Back on the same ports: the same command plays.
     QVERIFY(startServer(makerPort, videoPort));
-    heard.clear();
+    companion->clear();
     send(uint(CompanionCommand::PlayVideo), secondId);
     QVERIFY(heardWith(uint(PlayerNotification::VideoPlaying), secondId));
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Velvet Orchard - Slow Tide"),
@@ -167,13 +126,13 @@ void tst_ServerOutage::serverGoneDuringPlayback()
 bool tst_ServerOutage::startDownload(const QString &folder, DialogAnswerer &answerer)
 {
     // Another video first: the analysis of the watch page runs again for the one to save.
-    heard.clear();
+    companion->clear();
     send(uint(CompanionCommand::PlayVideo), playableId);
     if (!heardWith(uint(PlayerNotification::VideoPlaying), playableId)) {
         qWarning() << "no VideoPlaying for" << playableId;
         return false;
     }
-    heard.clear();
+    companion->clear();
     send(uint(CompanionCommand::JsonCommand),
          QStringLiteral(R"({"Command":"Play","RecordingFolder":"%1","VideoID":"%2"})")
              .arg(folder, secondId));

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStringList>
 #include <QWidget>
@@ -52,6 +53,24 @@ void DialogAnswerer::observe()
     Answer answer;
     answer.action = Action::Observe;
     enqueue(answer);
+}
+
+DialogAnswerer::Handler DialogAnswerer::chooseRow(const QString &listName, const QString &rowText,
+                                                  const QString &buttonName)
+{
+    return [=](QWidget *dialog) {
+        auto *rows = dialog->findChild<QListWidget *>(listName);
+        const QList<QListWidgetItem *> found =
+            rows ? rows->findItems(rowText, Qt::MatchExactly) : QList<QListWidgetItem *>();
+        auto *button = dialog->findChild<QAbstractButton *>(buttonName);
+        if (found.isEmpty() || !button) {
+            qWarning("%s: no row %s to choose", qPrintable(listName), qPrintable(rowText));
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            return;
+        }
+        rows->setCurrentItem(found.first());
+        button->click();
+    };
 }
 
 void DialogAnswerer::handle(Handler handler)

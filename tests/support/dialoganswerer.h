@@ -56,6 +56,11 @@ public:
     void observe();               // records the dialog and leaves it to answer itself
     void handle(Handler handler); // anything else, e.g. fill in a field and accept
 
+    // A handler that selects the row rowText of the list widget listName and clicks the button
+    // buttonName; without that row it rejects the dialog, so the test fails instead of hanging.
+    static Handler chooseRow(const QString &listName, const QString &rowText,
+                             const QString &buttonName);
+
     int pending() const { return answers.size(); }
     const QList<Seen> &seen() const { return dialogs; }
     // Seen dialogs whose answer was given as queued (not unexpected, no problem).

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QSettings>
 
 SiteServerProcess::~SiteServerProcess()
 {
@@ -95,4 +96,15 @@ QUrl SiteServerProcess::makerUrl(const QString &pathAndQuery) const
 QUrl SiteServerProcess::videoUrl(const QString &pathAndQuery) const
 {
     return QUrl(QStringLiteral("http://") + videoAddress() + pathAndQuery);
+}
+
+void SiteServerProcess::writePlayerHosts(const QString &iniPath) const
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    ini.setValue(QStringLiteral("hosts/maker"), makerAddress());
+    ini.setValue(QStringLiteral("hosts/video_site"), videoAddress());
+    ini.setValue(QStringLiteral("hosts/lyrics_service"),
+                 QStringLiteral("http://%1/lyrics/").arg(makerAddress()));
+    ini.setValue(QStringLiteral("hosts/lyrics_wiki"),
+                 QStringLiteral("http://%1/lyricswiki/").arg(makerAddress()));
 }

@@ -26,6 +26,9 @@ public:
     QString videoAddress() const;
     QUrl makerUrl(const QString &pathAndQuery) const;
     QUrl videoUrl(const QString &pathAndQuery) const;
+    // Points the player's settings file at iniPath to this server: the maker, the video site
+    // and the two lyrics services.
+    void writePlayerHosts(const QString &iniPath) const;
     QProcess &process() { return m_process; }
 
     static QString program();
