@@ -6,10 +6,10 @@
 #include "trackinfodlg.h"
 #include "webpage.h"
 
+#include "json.h"
+
 #include <QStringList>
 #include <QTimer>
-#include <QWebElement>
-#include <QWebFrame>
 
 namespace {
 
@@ -99,20 +99,23 @@ QString LyricsPanel::searchLinkText() const
 
 void LyricsPanel::showSearchLink()
 {
-    QWebElement body = page()->mainFrame()->findFirstElement(QStringLiteral("body"));
-    if (body.isNull())
-        return;
-    QWebElement link = body.findFirst(QLatin1Char('#') + searchLinkId);
-    if (link.isNull()) {
-        body.prependInside(
-            QStringLiteral("<div style=\"font: 13px sans-serif; padding: 4px 6px; margin-bottom: "
-                           "8px; background: #eef2f7; border-bottom: 1px solid #c8d0da\">"
-                           "<a id=\"%1\" href=\"%2\"></a></div>")
-                .arg(searchLinkId, searchLink().toString()));
-        link = body.findFirst(QLatin1Char('#') + searchLinkId);
-    }
-    // As plain text: a track name is not markup.
-    link.setPlainText(searchLinkText());
+    // The link goes first in the body of whatever page is shown; its text is set as plain
+    // text, since a track name is not markup.
+    static const QString script = QStringLiteral(
+        "(function (id, address, text) {"
+        " var body = document.body; if (!body) return;"
+        " var link = document.getElementById(id);"
+        " if (!link) {"
+        "  var box = document.createElement('div');"
+        "  box.setAttribute('style', 'font: 13px sans-serif; padding: 4px 6px; margin-bottom: 8px;"
+        " background: #eef2f7; border-bottom: 1px solid #c8d0da');"
+        "  link = document.createElement('a'); link.id = id; link.href = address;"
+        "  box.appendChild(link); body.insertBefore(box, body.firstChild);"
+        " }"
+        " link.textContent = text;"
+        "})(%1, %2, %3);");
+    runJavaScript(script.arg(QT_EXT::toJson(searchLinkId), QT_EXT::toJson(searchLink().toString()),
+                             QT_EXT::toJson(searchLinkText())));
 }
 
 bool LyricsPanel::confirmTrack(QString &text, QString &artist, QString &title)

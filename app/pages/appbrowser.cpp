@@ -1,21 +1,69 @@
 #include "appbrowser.h"
 
+#include "appbrowserevents.h"
 #include "appbrowserpage.h"
+#include "json.h"
+#include "pagebridge.h"
 
 #include <QTimer>
-#include <QWebFrame>
-#include <QWebSettings>
+#include <QWebEngineSettings>
+
+namespace {
+
+const QString eventsName = QStringLiteral("AppBrowserEvents");
+
+} // namespace
 
 AppBrowser::AppBrowser(QWidget *parent) : QT_EXT::WebBrowser(parent)
 {
     auto *appPage = new AppBrowserPage(this);
     connect(appPage, &AppBrowserPage::signal_NotifyServer, this, &AppBrowser::slot_NotifyServer);
-    connect(this, &QWebView::loadProgress, this, &AppBrowser::slot_loadProgress);
+    connect(this, &QWebEngineView::loadProgress, this, &AppBrowser::slot_loadProgress);
     setPage(appPage);
-    settings()->setAttribute(QWebSettings::PluginsEnabled, true);
+    appPage->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    // The player page starts videos by script, without a click in the page.
+    appPage->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    // A page that cannot be loaded stays empty and is tried again; no engine error page.
+    appPage->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+
+    setPageEvents(new AppBrowserEvents(this));
+
     retryTimer = new QTimer(this);
     retryTimer->setSingleShot(true);
     connect(retryTimer, &QTimer::timeout, this, &AppBrowser::slot_retryLoad);
+}
+
+void AppBrowser::setPageEvents(AppBrowserEvents *events)
+{
+    QT_EXT::publishToPage(page(), eventsName, events);
+    delete pageEvents;
+    pageEvents = events;
+}
+
+void AppBrowser::setJsonText(const QString &text)
+{
+    if (text == json)
+        return;
+    json = text;
+    emit pageEvents->jsonChanged();
+    syncProperty("json", json);
+}
+
+void AppBrowser::setHtmlText(const QString &text)
+{
+    if (text == html)
+        return;
+    html = text;
+    emit pageEvents->htmlChanged();
+    syncProperty("html", html);
+}
+
+void AppBrowser::syncProperty(const char *name, const QString &value)
+{
+    // Before the channel has answered, the page has no copy yet and reads the value when it
+    // connects; a page not ready yet gets it with the queued calls.
+    execJavaScript(QStringLiteral("if (window.%1) %1.%2 = %3;")
+                       .arg(eventsName, QLatin1String(name), QT_EXT::toJson(value)));
 }
 
 void AppBrowser::execJavaScript(const QString &script)
@@ -24,11 +72,6 @@ void AppBrowser::execJavaScript(const QString &script)
         runJavaScript(script);
     else
         scripts.append(script);
-}
-
-void AppBrowser::slot_connectEvents()
-{
-    page()->mainFrame()->addToJavaScriptWindowObject(QStringLiteral("AppBrowserEvents"), this);
 }
 
 void AppBrowser::slot_NotifyServer(uint cmd)
@@ -63,7 +106,7 @@ void AppBrowser::slot_retryLoad()
 
 void AppBrowser::scheduleRetry()
 {
-    const QUrl url = page()->mainFrame()->requestedUrl();
+    const QUrl url = page()->requestedUrl();
     if (!url.isValid() || url.isLocalFile())
         return;
     failedUrl = url;
@@ -92,10 +135,6 @@ void AppBrowser::onLoadFinished(bool ok)
     retryDelayMs = firstRetryDelayMs;
     failedUrl.clear();
     ready = true;
-    slot_connectEvents();
-    // One connection is enough: repeated loads must not add the object several times over.
-    connect(page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
-            &AppBrowser::slot_connectEvents, Qt::UniqueConnection);
     QTimer::singleShot(1000, this, &AppBrowser::slot_execJavaScripts);
     emit signal_browserReady();
 }

@@ -6,12 +6,14 @@
 #include <QStringList>
 #include <QUrl>
 
+class AppBrowserEvents;
 class QTimer;
 
 // The base of the pages that the application drives by script. Page script reaches it as the
-// window object AppBrowserEvents; script calls made before the page is ready wait until
-// 1000 ms after the next finished load. A page that could not be loaded is not ready: the
-// load is tried again after 1, 2, 4 ... and at most 30 seconds, and the calls keep waiting.
+// window object AppBrowserEvents (an AppBrowserEvents object on the page's web channel); script
+// calls made before the page is ready wait until 1000 ms after the next finished load. A page
+// that could not be loaded is not ready: the load is tried again after 1, 2, 4 ... and at most
+// 30 seconds, and the calls keep waiting.
 class AppBrowser : public QT_EXT::WebBrowser
 {
     Q_OBJECT
@@ -25,11 +27,13 @@ public:
     explicit AppBrowser(QWidget *parent = nullptr);
 
     QString jsonText() const { return json; }
-    void setJsonText(const QString &text) { json = text; }
+    // The page reads it as AppBrowserEvents.json; a script call made after this sees the text.
+    void setJsonText(const QString &text);
     QString htmlText() const { return html; }
-    void setHtmlText(const QString &text) { html = text; }
+    void setHtmlText(const QString &text);
 
-    // Runs the script now when the page is ready, otherwise queues it.
+    // Runs the script now when the page is ready, otherwise queues it. Scripts run in the order
+    // they were given.
     void execJavaScript(const QString &script);
     bool isReady() const { return ready; }
     bool isPageRequested() const { return pageRequested; }
@@ -43,7 +47,6 @@ signals:
     void signal_Exit();
 
 protected slots:
-    void slot_connectEvents();
     void slot_NotifyServer(uint cmd);
     void slot_loadProgress(int pos);
     void slot_execJavaScripts();
@@ -52,12 +55,18 @@ protected slots:
 protected:
     void onLoadStarted() override;
     void onLoadFinished(bool ok) override;
+    // The object the page sees as AppBrowserEvents; replaces the plain one the base made.
+    void setPageEvents(AppBrowserEvents *events);
 
     bool showLoadProgress = true;
 
 private:
     void scheduleRetry();
+    // Writes a text property into the page's copy of the events object, in line with the
+    // script calls; the channel's own update would arrive later than a call that reads it.
+    void syncProperty(const char *name, const QString &value);
 
+    AppBrowserEvents *pageEvents = nullptr;
     QTimer *retryTimer = nullptr;
     QUrl failedUrl;
     int retryDelayMs = firstRetryDelayMs;

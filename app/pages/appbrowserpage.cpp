@@ -5,7 +5,7 @@
 
 #include <QTimer>
 
-AppBrowserPage::AppBrowserPage(AppBrowser *parent) : QWebPage(parent) {}
+AppBrowserPage::AppBrowserPage(AppBrowser *parent) : QT_EXT::WebPage(parent) {}
 
 bool AppBrowserPage::event(QEvent *e)
 {
@@ -14,7 +14,7 @@ bool AppBrowserPage::event(QEvent *e)
         QTimer::singleShot(500, this, &AppBrowserPage::slot_NotifyServer);
         return true;
     }
-    return QWebPage::event(e);
+    return QT_EXT::WebPage::event(e);
 }
 
 void AppBrowserPage::slot_NotifyServer()

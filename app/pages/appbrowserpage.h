@@ -1,13 +1,14 @@
 #pragma once
 
+#include "webpage.h"
+
 #include <QList>
-#include <QWebPage>
 
 class AppBrowser;
 
 // The page of every AppBrowser. It relays posted command events to the companion application,
 // each 500 ms after it arrived and in the order they were posted.
-class AppBrowserPage : public QWebPage
+class AppBrowserPage : public QT_EXT::WebPage
 {
     Q_OBJECT
 

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "json.h"
+#include "listpageevents.h"
 #include "scriptargument.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ bool controlHeld()
 VideoListBrowser::VideoListBrowser(QWidget *parent) : AppBrowser(parent)
 {
     showLoadProgress = false;
+    setPageEvents(new ListPageEvents(this));
 }
 
 QString VideoListBrowser::categoryScript(int category)
@@ -96,12 +98,6 @@ void VideoListBrowser::search(const QString &text)
 void VideoListBrowser::slot_videoClicked(QString video_id)
 {
     emit signal_videoClicked(video_id);
-}
-
-void VideoListBrowser::onLoadFinished(bool ok)
-{
-    slot_connectEvents();
-    AppBrowser::onLoadFinished(ok);
 }
 
 void videoListToJson(const VideoRecordList &records, QString &json, int maxCount)

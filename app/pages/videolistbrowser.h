@@ -42,9 +42,6 @@ signals:
 public slots:
     void slot_videoClicked(QString video_id);
 
-protected:
-    void onLoadFinished(bool ok) override;
-
 private:
     QString lastRelatedId;
     QString lastSearch;

@@ -1,11 +1,15 @@
 #include "videoplayerbrowser.h"
 
 #include "companionlink.h"
+#include "playerpageevents.h"
 #include "scriptargument.h"
 
 #include <QSize>
 
-VideoPlayerBrowser::VideoPlayerBrowser(QWidget *parent) : AppBrowser(parent) {}
+VideoPlayerBrowser::VideoPlayerBrowser(QWidget *parent) : AppBrowser(parent)
+{
+    setPageEvents(new PlayerPageEvents(this));
+}
 
 QString VideoPlayerBrowser::stateText(int state)
 {

@@ -8,7 +8,7 @@
 
 class QObject;
 class QSize;
-class QWebView;
+class QWebEngineView;
 
 // A hosted page in a bare web view, with a test object standing in for the program's page host
 // as the window object AppBrowserEvents.
@@ -20,10 +20,11 @@ public:
     ~HostedPage();
     Q_DISABLE_COPY_MOVE(HostedPage)
 
-    // Loads the address and waits for the load to finish; false with a message on failure.
+    // Loads the address and waits for the load to finish and the bridge to be reachable by
+    // the page; false with a message on failure.
     bool load(const QUrl &url, QString &error);
     QVariant run(const QString &script);
 
 private:
-    std::unique_ptr<QWebView> m_view;
+    std::unique_ptr<QWebEngineView> m_view;
 };

@@ -29,17 +29,14 @@ QSet<QString> &openQuestions()
     return keys;
 }
 
-bool askUser(const QUrl &url, const QList<QSslError> &errors)
+bool askUser(const QUrl &url, const QStringList &errorTexts)
 {
-    QStringList texts;
-    for (const QSslError &error : errors)
-        texts.append(error.errorString());
     const QString text =
         QCoreApplication::translate(
             "CertificateTrust",
             "The certificate of %1 (port %2) cannot be trusted. Connect anyway?")
             .arg(url.host(), CertificateTrust::key(url).section(QLatin1Char(':'), -1));
-    const QString details = texts.join(QLatin1Char('\n'));
+    const QString details = errorTexts.join(QLatin1Char('\n'));
     return msgWarningYesNo(text, &details) == QMessageBox::Yes;
 }
 
@@ -60,34 +57,39 @@ CertificateTrust::Decision CertificateTrust::decision(const QString &key)
     return *found ? Decision::Trusted : Decision::Refused;
 }
 
-void CertificateTrust::handleSslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
+bool CertificateTrust::isTrusted(const QUrl &url, const QStringList &errorTexts)
 {
-    const QUrl url = reply->url();
     const QString hostKey = key(url);
     switch (decision(hostKey)) {
     case Decision::Trusted:
-        reply->ignoreSslErrors();
-        return;
+        return true;
     case Decision::Refused:
-        return;
+        return false;
     case Decision::Undecided:
         break;
     }
     if (openQuestions().contains(hostKey)) {
         qCDebug(lcNet).noquote() << QStringLiteral(
-                                        "CertificateTrust::handleSslErrors %1 waits for an "
-                                        "open question; this reply fails")
+                                        "CertificateTrust::isTrusted %1 waits for an open "
+                                        "question; this request fails")
                                         .arg(hostKey);
-        return;
+        return false;
     }
-
-    // The question runs a nested event loop, in which the reply may go away.
-    QPointer<QNetworkReply> guarded(reply);
     openQuestions().insert(hostKey);
-    const bool trusted = askUser(url, errors);
+    const bool trusted = askUser(url, errorTexts);
     openQuestions().remove(hostKey);
     decisions().insert(hostKey, trusted);
-    if (trusted && guarded)
+    return trusted;
+}
+
+void CertificateTrust::handleSslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
+{
+    QStringList texts;
+    for (const QSslError &error : errors)
+        texts.append(error.errorString());
+    // The question runs a nested event loop, in which the reply may go away.
+    QPointer<QNetworkReply> guarded(reply);
+    if (isTrusted(reply->url(), texts) && guarded)
         guarded->ignoreSslErrors();
 }
 

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QSslError>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 class QNetworkReply;
 
@@ -18,6 +20,9 @@ public:
     // For a manager's or a reply's sslErrors signal: lets the reply through (ignoreSslErrors)
     // when the user trusts its host and port; otherwise the reply fails with its SSL error.
     static void handleSslErrors(QNetworkReply *reply, const QList<QSslError> &errors);
+    // The decision for the host and port of url, asking the user (with the error texts as
+    // details) when there is none yet. False while the same question is already on screen.
+    static bool isTrusted(const QUrl &url, const QStringList &errorTexts);
 
     // "host:port" of a URL, with the scheme's default port where it names none.
     static QString key(const QUrl &url);

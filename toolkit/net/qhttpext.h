@@ -79,6 +79,10 @@ public:
     QString lastError() const { return m_lastError; }
     void setLastError(const QString &error) { m_lastError = error; }
     static QString errorText(QNetworkReply::NetworkError code);
+    // Asks for a user name and password in the authentication dialog and puts them into
+    // authenticator; false when the user cancels. Also asked for the pages' servers and proxies.
+    static bool askCredentials(const QString &realm, const QString &site,
+                               QAuthenticator *authenticator);
 
     void setKeepBinary(bool keep) { m_keepBinary = keep; }
     void setAcceptHeaders(bool send) { m_acceptHeaders = send; }
@@ -131,7 +135,6 @@ private:
     void deleteDone();
     void writeAvailable(httpInfo *info, QNetworkReply *reply);
     void abortTransfer(httpInfo *info, const QString &reason);
-    bool askCredentials(const QString &realm, const QString &site, QAuthenticator *authenticator);
     static int transferId(const QString &url);
 
     static constexpr qint64 fileChunk = 256 * 1024;

@@ -23,13 +23,18 @@ bool attachmentFileName(const QByteArray &disposition, QString &fileName)
             break;
         }
     }
-    const int lastSeparator =
-        qMax(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
-    if (lastSeparator >= 0)
-        fileName = fileName.mid(lastSeparator + 1);
-    if (fileName == QLatin1String(".") || fileName == QLatin1String(".."))
-        fileName.clear();
+    fileName = safeFileName(fileName);
     return true;
+}
+
+QString safeFileName(const QString &suggested)
+{
+    const auto lastSeparator =
+        qMax(suggested.lastIndexOf(QLatin1Char('/')), suggested.lastIndexOf(QLatin1Char('\\')));
+    const QString name = lastSeparator >= 0 ? suggested.mid(lastSeparator + 1) : suggested;
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
 }
 
 } // namespace QT_EXT

@@ -13,4 +13,7 @@ namespace QT_EXT {
 // the result is never a path that leads out of the folder it is saved in.
 bool attachmentFileName(const QByteArray &disposition, QString &fileName);
 
+// The last path component of a file name that a server suggested; empty for "." and "..".
+QString safeFileName(const QString &suggested);
+
 } // namespace QT_EXT

@@ -1,25 +1,27 @@
 #include "webbrowser.h"
 
 #include "contentdisposition.h"
-#include "networkaccessmanager.h"
 #include "weblogging.h"
 #include "webpage.h"
+#include "webprofile.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QDebug>
 #include <QLabel>
 #include <QMenu>
-#include <QNetworkReply>
+#include <QPointer>
 #include <QTimer>
-#include <QWebFrame>
-#include <QWebSettings>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWheelEvent>
 
 namespace QT_EXT {
 
-WebBrowser::WebBrowser(QWidget *parent) : QWebView(parent)
+WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent)
 {
     statusLabel = new QLabel(this);
     statusLabel->setMargin(2);
@@ -29,23 +31,19 @@ WebBrowser::WebBrowser(QWidget *parent) : QWebView(parent)
     statusLabel->move(0, height() - statusLabel->height());
     statusLabel->hide();
 
-    connect(this, &QWebView::loadFinished, this, &WebBrowser::slot_LoadFinished);
-    connect(this, &QWebView::loadStarted, this, &WebBrowser::slot_LoadStarted);
+    connect(this, &QWebEngineView::loadFinished, this, &WebBrowser::slot_LoadFinished);
+    connect(this, &QWebEngineView::loadStarted, this, &WebBrowser::slot_LoadStarted);
 }
 
 WebBrowser::~WebBrowser()
 {
-    // The page outlives this part of the object: it is deleted with the widget's children and
-    // reports a load under way as finished then. Its signals must no longer reach the slots of
-    // this half-destroyed view.
-    // page() would make a page where none exists; the pages that go with this view are its
-    // children.
+    // The pages are this view's children and go after this part of the object; their signals
+    // must no longer reach the slots of a half-destroyed view.
     disconnect(this, nullptr, this, nullptr);
-    const QList<QWebPage *> pages = findChildren<QWebPage *>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWebPage *current : pages) {
+    const QList<QWebEnginePage *> pages =
+        findChildren<QWebEnginePage *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWebEnginePage *current : pages)
         current->disconnect(this);
-        current->mainFrame()->disconnect(this);
-    }
 }
 
 void WebBrowser::setupPage(WebPage *webPage, bool pluginsEnabled, bool javascriptCanOpenWindows)
@@ -56,19 +54,17 @@ void WebBrowser::setupPage(WebPage *webPage, bool pluginsEnabled, bool javascrip
         webPage = new WebPage(this);
     setPage(webPage);
 
-    // The shared manager belongs to the application object rather than to this view, so that
-    // it stays valid for every other page that uses it when this view goes away.
-    webPage->setNetworkAccessManager(NetworkAccessManager::shared());
-    webPage->setForwardUnsupportedContent(true);
+    connect(webPage, &QWebEnginePage::linkHovered, this, &WebBrowser::slot_linkHovered);
+    connect(webPage, &WebPage::signal_linkDelegated, this, &WebBrowser::slot_LinkClicked);
+    // Downloads are the profile's; each view takes those of its own page.
+    connect(webPage->profile(), &QWebEngineProfile::downloadRequested, this,
+            [this, webPage](QWebEngineDownloadRequest *download) {
+                if (download->page() == webPage)
+                    slot_startDownload(download);
+            });
 
-    connect(webPage, &QWebPage::linkHovered, this, &WebBrowser::slot_linkHovered);
-    connect(webPage, &QWebPage::downloadRequested, this,
-            qOverload<QNetworkRequest>(&WebBrowser::slot_startDownload));
-    connect(webPage, &QWebPage::unsupportedContent, this,
-            qOverload<QNetworkReply *>(&WebBrowser::slot_startDownload));
-
-    webPage->settings()->setAttribute(QWebSettings::PluginsEnabled, pluginsEnabled);
-    webPage->settings()->setAttribute(QWebSettings::JavascriptCanOpenWindows,
+    webPage->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, pluginsEnabled);
+    webPage->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows,
                                       javascriptCanOpenWindows);
     pageSetUp = true;
 }
@@ -110,6 +106,9 @@ void WebBrowser::showStatusMessage(const QString &text, int timeoutMs)
         size.setWidth(width());
     statusLabel->resize(size);
     statusLabel->move(0, height() - statusLabel->height());
+    // The engine puts its drawing surface in as a child when the first page comes; the label
+    // stays above it.
+    statusLabel->raise();
     statusLabel->show();
     if (timeoutMs != 0)
         QTimer::singleShot(timeoutMs, this, &WebBrowser::slot_clearStatusBar);
@@ -117,33 +116,30 @@ void WebBrowser::showStatusMessage(const QString &text, int timeoutMs)
 
 bool WebBrowser::runJavaScript(const QString &script)
 {
-    if (documentElement().isNull())
+    if (!page() || (!loaded && !loading))
         return false;
-    QWebPage *current = page();
-    if (!current || !current->currentFrame())
-        return false;
-    current->currentFrame()->evaluateJavaScript(script);
+    page()->runJavaScript(script);
     return true;
 }
 
-QWebElement WebBrowser::documentElement()
+void WebBrowser::evaluateJavaScript(const QString &script,
+                                    const std::function<void(QVariant)> &done)
 {
-    QWebPage *current = page();
-    if (!current || !current->currentFrame())
-        return nullElement;
-    return current->currentFrame()->documentElement();
+    QPointer<WebBrowser> guarded(this);
+    page()->runJavaScript(script, [guarded, done](const QVariant &result) {
+        if (guarded)
+            done(result);
+    });
 }
 
 void WebBrowser::clearFocusedLink()
 {
-    QWebPage *current = page();
-    if (!current || !current->currentFrame())
+    if (!page())
         return;
-    QWebFrame *frame = current->currentFrame();
-    QWebElement link = frame->findFirstElement(QStringLiteral("a:focus"));
-    if (!link.isNull())
-        link.evaluateJavaScript(QStringLiteral("this.blur();"));
-    frame->setFocus();
+    page()->runJavaScript(QStringLiteral(
+        "(function () { var link = document.querySelector('a:focus'); if (link) link.blur(); "
+        "})();"));
+    setFocus();
 }
 
 void WebBrowser::setUrlText(const QString &address)
@@ -160,7 +156,7 @@ void WebBrowser::setUserAgent(const QString &agent)
 
 void WebBrowser::setPluginsEnabled(bool enabled)
 {
-    page()->settings()->setAttribute(QWebSettings::PluginsEnabled, enabled);
+    page()->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, enabled);
 }
 
 void WebBrowser::slot_clearStatusBar()
@@ -168,13 +164,12 @@ void WebBrowser::slot_clearStatusBar()
     statusLabel->hide();
 }
 
-void WebBrowser::slot_acceptNavigationRequest(QWebFrame *, QNetworkRequest request,
-                                              QWebPage::NavigationType, bool &accept)
+void WebBrowser::slot_acceptNavigationRequest(QUrl url, QWebEnginePage::NavigationType, bool,
+                                              bool &accept)
 {
-    const QUrl link(request.url().toString());
-    onLinkClicked(link, accept);
+    onLinkClicked(url, accept);
     if (accept)
-        emit signal_linkClicked(link);
+        emit signal_linkClicked(url);
 }
 
 void WebBrowser::slot_LoadStarted()
@@ -200,8 +195,10 @@ void WebBrowser::slot_LoadFinished(bool ok)
         QCoreApplication::processEvents();
     if (!page())
         return;
-    if (delegateLinks)
-        page()->setLinkDelegationPolicy(QWebPage::DelegateAllLinks);
+    if (delegateLinks) {
+        if (auto *webPage = qobject_cast<WebPage *>(page()))
+            webPage->setDelegateLinks(true);
+    }
     loaded = true;
     loading = false;
     onLoadFinished(ok);
@@ -215,7 +212,7 @@ void WebBrowser::slot_LinkClicked(QUrl link)
 
 void WebBrowser::slot_Cancel()
 {
-    triggerPageAction(QWebPage::Stop);
+    triggerPageAction(QWebEnginePage::Stop);
 }
 
 void WebBrowser::slot_StatusBarMessage(QString mess)
@@ -223,87 +220,77 @@ void WebBrowser::slot_StatusBarMessage(QString mess)
     showStatusBarMessage(mess);
 }
 
-void WebBrowser::slot_linkHovered(QString link, QString, QString)
+void WebBrowser::slot_linkHovered(QString link)
 {
     showStatusBarMessage(link);
 }
 
-void WebBrowser::slot_startDownload(QNetworkRequest request)
+void WebBrowser::slot_startDownload(QWebEngineDownloadRequest *download)
 {
-    emit signal_downloadRequested(request);
+    // Something the page cannot show: handed on with the name the server suggested (only its
+    // last path component). Without a receiver that accepts it, the engine cancels it.
+    if (download->mimeType().isEmpty())
+        return;
+    const QString filename = safeFileName(download->suggestedFileName());
+    const qulonglong size = download->totalBytes() > 0 ? qulonglong(download->totalBytes()) : 0;
+    emit signal_downloadAttachment(download, size, filename);
 }
 
-void WebBrowser::slot_startDownload(QNetworkReply *reply)
+bool WebBrowser::event(QEvent *event)
 {
-    // The page hands unsupported content over to this slot, which owns the reply from then on:
-    // what is not an attachment is dropped here, or it would stay open until the page goes.
-    const auto release = [reply]() {
-        reply->abort();
-        reply->deleteLater();
-    };
-    if (!reply->header(QNetworkRequest::ContentTypeHeader).isValid()) {
-        release();
-        return;
+    // The engine draws into a child widget that it makes itself and that receives the input;
+    // the wheel filter goes onto every such child.
+    if (event->type() == QEvent::ChildPolished) {
+        auto *child = static_cast<QChildEvent *>(event)->child();
+        if (child && child->isWidgetType() && child != statusLabel)
+            child->installEventFilter(this);
     }
+    return QWebEngineView::event(event);
+}
 
-    QString filename;
-    if (reply->hasRawHeader("Content-Disposition") &&
-        !attachmentFileName(reply->rawHeader("Content-Disposition"), filename)) {
-        release();
-        return;
-    }
-    const qulonglong size = reply->header(QNetworkRequest::ContentLengthHeader).toULongLong();
-    emit signal_downloadAttachment(reply, size, filename);
-    reply->deleteLater();
+bool WebBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel && zoomByWheel(static_cast<QWheelEvent *>(event)))
+        return true;
+    return QWebEngineView::eventFilter(watched, event);
 }
 
 void WebBrowser::wheelEvent(QWheelEvent *event)
+{
+    if (zoomByWheel(event))
+        return;
+    QWebEngineView::wheelEvent(event);
+}
+
+bool WebBrowser::zoomByWheel(QWheelEvent *event)
 {
     if (QApplication::keyboardModifiers() & Qt::ControlModifier) {
         const QPoint angle = event->angleDelta();
         const int delta = angle.y() != 0 ? angle.y() : angle.x();
         const int steps = (delta / 8) / 15;
-        setTextSizeMultiplier(textSizeMultiplier() + steps * 0.1);
+        // The engine zooms the whole page; text alone cannot be scaled.
+        setZoomFactor(zoomFactor() + steps * 0.1);
         event->accept();
-        return;
+        return true;
     }
     statusLabel->hide();
-    QWebView::wheelEvent(event);
+    return false;
 }
-
-namespace {
-
-// Qt WebKit ships no translations of its own. The texts of the page actions that the context
-// menu below offers stand here, in Qt WebKit's context and with its comments, so that lupdate
-// takes them into the program's translation files.
-[[maybe_unused]] const struct
-{
-    const char *source;
-    const char *comment;
-} contextMenuTexts[] = {
-    QT_TRANSLATE_NOOP3("QWebPage", "Copy", "Copy context menu item"),
-    QT_TRANSLATE_NOOP3("QWebPage", "Copy Image", "Copy Image context menu item"),
-    QT_TRANSLATE_NOOP3("QWebPage", "Paste", "Paste context menu item"),
-    QT_TRANSLATE_NOOP3("QWebPage", "Reload", "Reload context menu item"),
-    QT_TRANSLATE_NOOP3("QWebPage", "Go Back", "Back context menu item"),
-    QT_TRANSLATE_NOOP3("QWebPage", "Go Forward", "Forward context menu item"),
-};
-
-} // namespace
 
 void WebBrowser::contextMenuEvent(QContextMenuEvent *event)
 {
-    QWebPage *current = page();
+    QWebEnginePage *current = page();
     if (!current)
         return;
-    QMenu *menu = current->createStandardContextMenu();
+    QMenu *menu = createStandardContextMenu();
     if (!menu)
         menu = new QMenu(this);
     menu->clear();
-    const QWebPage::WebAction actions[] = {QWebPage::Copy,  QWebPage::CopyImageToClipboard,
-                                           QWebPage::Paste, QWebPage::Reload,
-                                           QWebPage::Back,  QWebPage::Forward};
-    for (QWebPage::WebAction action : actions) {
+    const QWebEnginePage::WebAction actions[] = {
+        QWebEnginePage::Copy,  QWebEnginePage::CopyImageToClipboard,
+        QWebEnginePage::Paste, QWebEnginePage::Reload,
+        QWebEnginePage::Back,  QWebEnginePage::Forward};
+    for (QWebEnginePage::WebAction action : actions) {
         menu->addSeparator();
         menu->addAction(current->action(action));
     }
@@ -313,7 +300,7 @@ void WebBrowser::contextMenuEvent(QContextMenuEvent *event)
 
 void WebBrowser::resizeEvent(QResizeEvent *event)
 {
-    QWebView::resizeEvent(event);
+    QWebEngineView::resizeEvent(event);
 }
 
 } // namespace QT_EXT

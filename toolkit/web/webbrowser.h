@@ -1,24 +1,24 @@
 #pragma once
 
-#include <QNetworkRequest>
 #include <QString>
 #include <QUrl>
-#include <QWebElement>
-#include <QWebPage>
-#include <QWebView>
+#include <QVariant>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <functional>
 
 class QLabel;
-class QNetworkReply;
-class QWebFrame;
+class QWebEngineDownloadRequest;
 
 namespace QT_EXT {
 
 class WebPage;
 
 // The toolkit's web view: a status label over the bottom-left corner, a reduced context menu,
-// Ctrl+wheel text zoom, load hooks for subclasses, a script runner, and downloads and
-// attachments handed on as signals.
-class WebBrowser : public QWebView
+// Ctrl+wheel zoom, load hooks for subclasses, a script runner, and downloads handed on as a
+// signal.
+class WebBrowser : public QWebEngineView
 {
     Q_OBJECT
 
@@ -26,9 +26,11 @@ public:
     explicit WebBrowser(QWidget *parent = nullptr);
     ~WebBrowser() override;
 
-    // Runs the script in the current frame and drops its result; false without a document.
+    // Runs the script in the page and drops its result; false while there is no document.
     bool runJavaScript(const QString &script);
-    QWebElement documentElement();
+    // Runs the script and hands its result to done, later: the engine runs scripts in another
+    // process. done is not called when the view is gone by then.
+    void evaluateJavaScript(const QString &script, const std::function<void(QVariant)> &done);
     void clearFocusedLink();
 
     void setUrlText(const QString &url);
@@ -52,11 +54,13 @@ signals:
     void signal_linkClicked(QUrl link);
     void signal_PageLoadStarted(QT_EXT::WebBrowser *browser);
     void signal_PageLoadFinished(QT_EXT::WebBrowser *browser);
-    void signal_downloadRequested(QNetworkRequest req);
-    void signal_downloadAttachment(QNetworkReply *reply, qulonglong size, QString filename);
+    // A download the page asked for. A receiver that wants it accepts the request (after
+    // choosing the folder and name) while handling the signal; otherwise it is cancelled.
+    void signal_downloadAttachment(QWebEngineDownloadRequest *download, qulonglong size,
+                                   QString filename);
 
 public slots:
-    // Installs page (a new WebPage when null) with the shared network access; runs once only.
+    // Installs page (a new WebPage when null); runs once only.
     virtual void setupPage(QT_EXT::WebPage *page, bool pluginsEnabled,
                            bool javascriptCanOpenWindows);
 
@@ -67,18 +71,19 @@ protected slots:
     virtual void showStatusBarMessage(const QString &text);
 
     void slot_clearStatusBar();
-    void slot_acceptNavigationRequest(QWebFrame *frame, QNetworkRequest request,
-                                      QWebPage::NavigationType type, bool &accept);
+    void slot_acceptNavigationRequest(QUrl url, QWebEnginePage::NavigationType type,
+                                      bool isMainFrame, bool &accept);
     void slot_LoadStarted();
     void slot_LoadFinished(bool ok);
     void slot_LinkClicked(QUrl link);
     void slot_Cancel();
     void slot_StatusBarMessage(QString mess);
-    void slot_linkHovered(QString link, QString title, QString textContent);
-    void slot_startDownload(QNetworkRequest request);
-    void slot_startDownload(QNetworkReply *reply);
+    void slot_linkHovered(QString link);
+    void slot_startDownload(QWebEngineDownloadRequest *download);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -86,6 +91,9 @@ protected:
     QLabel *statusLabel = nullptr;
 
 private:
+    // Ctrl+wheel zooms; false when the event is left to the page (plain scrolling).
+    bool zoomByWheel(QWheelEvent *event);
+
     QString urlTextValue;
     bool delegateLinks = false;
     bool pageSetUp = false;
@@ -94,7 +102,6 @@ private:
     bool emitLoadSignals = false;
     bool busyCursor = false;
     bool processEventsOnLoad = false;
-    QWebElement nullElement;
 };
 
 } // namespace QT_EXT

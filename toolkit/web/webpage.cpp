@@ -1,48 +1,99 @@
 #include "webpage.h"
 
+#include "certificatetrust.h"
+#include "qhttpext.h"
 #include "webbrowser.h"
 #include "weblogging.h"
+#include "webprofile.h"
 
+#include <QAuthenticator>
 #include <QDebug>
-#include <QNetworkReply>
+#include <QTimer>
+#include <QWebEngineCertificateError>
+#include <QWebEngineUrlRequestInterceptor>
 
 namespace QT_EXT {
 
-WebPage::WebPage(WebBrowser *parent) : QWebPage(parent)
+// Sends a fixed User-Agent header with every request of one page.
+class UserAgentInterceptor : public QWebEngineUrlRequestInterceptor
 {
-    setForwardUnsupportedContent(true);
-    connect(this, &QWebPage::unsupportedContent, this, &WebPage::slot_unsupportedContent);
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (!userAgent.isEmpty())
+            info.setHttpHeader(QByteArrayLiteral("User-Agent"), userAgent);
+    }
+
+    QByteArray userAgent;
+};
+
+WebPage::WebPage(WebBrowser *parent) : QWebEnginePage(webProfile(), parent)
+{
+    connect(this, &QWebEnginePage::certificateError, this, &WebPage::slot_certificateError);
+    connect(this, &QWebEnginePage::authenticationRequired, this,
+            &WebPage::slot_authenticationRequired);
+    connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+            &WebPage::slot_proxyAuthenticationRequired);
 }
+
+WebPage::~WebPage() = default;
 
 void WebPage::setUserAgent(const QString &agent)
 {
-    userAgent = agent;
+    if (!userAgentInterceptor) {
+        userAgentInterceptor = new UserAgentInterceptor(this);
+        setUrlRequestInterceptor(userAgentInterceptor);
+    }
+    userAgentInterceptor->userAgent = agent.toUtf8();
 }
 
-void WebPage::slot_unsupportedContent(QNetworkReply *reply)
+void WebPage::slot_certificateError(const QWebEngineCertificateError &error)
 {
-    qCDebug(lcPage).noquote() << QStringLiteral("WebPage::slot_unsupportedContent ") +
-                                     reply->errorString();
+    QWebEngineCertificateError pending = error;
+    if (!pending.isOverridable()) {
+        pending.rejectCertificate();
+        return;
+    }
+    // The question runs a nested event loop, which must not run inside the engine's call; the
+    // request waits until the user has answered.
+    pending.defer();
+    QTimer::singleShot(0, this, [pending]() mutable {
+        if (CertificateTrust::isTrusted(pending.url(), {pending.description()}))
+            pending.acceptCertificate();
+        else
+            pending.rejectCertificate();
+    });
 }
 
-bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
-                                      NavigationType type)
+void WebPage::slot_authenticationRequired(const QUrl &url, QAuthenticator *authenticator)
+{
+    if (!QHttpExt::askCredentials(authenticator->realm(), url.toString(), authenticator))
+        *authenticator = QAuthenticator(); // a null authenticator cancels the request
+}
+
+void WebPage::slot_proxyAuthenticationRequired(const QUrl &, QAuthenticator *authenticator,
+                                               const QString &proxyHost)
+{
+    if (!QHttpExt::askCredentials(authenticator->realm(), proxyHost, authenticator))
+        *authenticator = QAuthenticator();
+}
+
+bool WebPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     bool accept = true;
-    if (type == NavigationTypeLinkClicked)
-        emit signal_acceptNavigationRequest(frame, request, type, accept);
-    if (accept)
-        accept = QWebPage::acceptNavigationRequest(frame, request, type);
+    if (type == NavigationTypeLinkClicked) {
+        if (delegateLinks) {
+            emit signal_linkDelegated(url);
+            accept = false;
+        } else {
+            emit signal_acceptNavigationRequest(url, type, isMainFrame, accept);
+        }
+    }
     qCDebug(lcPage).noquote() << QStringLiteral("WebPage::acceptNavigationRequest ") +
-                                     request.url().toString();
+                                     url.toString();
     return accept;
-}
-
-QString WebPage::userAgentForUrl(const QUrl &url) const
-{
-    if (!userAgent.isEmpty())
-        return userAgent;
-    return QWebPage::userAgentForUrl(url);
 }
 
 } // namespace QT_EXT

@@ -1,43 +1,52 @@
 #pragma once
 
-#include <QNetworkRequest>
 #include <QString>
-#include <QWebPage>
+#include <QUrl>
+#include <QWebEnginePage>
 
-class QNetworkReply;
-class QWebFrame;
+class QAuthenticator;
+class QWebEngineCertificateError;
 
 namespace QT_EXT {
 
+class UserAgentInterceptor;
 class WebBrowser;
 
-// A web page with an optional fixed user agent that reports link clicks before following them.
-class WebPage : public QWebPage
+// A page of the shared profile with the program's network rules: certificate errors go to the
+// user's once-per-host decision, authentication to the credentials dialog. It can send a fixed
+// user agent and reports link clicks before following them.
+class WebPage : public QWebEnginePage
 {
     Q_OBJECT
 
 public:
     explicit WebPage(WebBrowser *parent);
+    ~WebPage() override;
 
     // An empty user agent restores the standard one.
     void setUserAgent(const QString &agent);
+    // Link clicks are no longer followed but reported through signal_linkDelegated.
+    void setDelegateLinks(bool on) { delegateLinks = on; }
 
 signals:
     // Emitted for link clicks only; a receiver connected directly may clear accept to stop the
     // navigation.
-    void signal_acceptNavigationRequest(QWebFrame *frame, QNetworkRequest request,
-                                        QWebPage::NavigationType type, bool &accept);
+    void signal_acceptNavigationRequest(QUrl url, QWebEnginePage::NavigationType type,
+                                        bool isMainFrame, bool &accept);
+    void signal_linkDelegated(QUrl url);
 
 protected slots:
-    void slot_unsupportedContent(QNetworkReply *reply);
+    void slot_certificateError(const QWebEngineCertificateError &error);
+    void slot_authenticationRequired(const QUrl &url, QAuthenticator *authenticator);
+    void slot_proxyAuthenticationRequired(const QUrl &url, QAuthenticator *authenticator,
+                                          const QString &proxyHost);
 
 protected:
-    bool acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
-                                 NavigationType type) override;
-    QString userAgentForUrl(const QUrl &url) const override;
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
 
 private:
-    QString userAgent;
+    UserAgentInterceptor *userAgentInterceptor = nullptr;
+    bool delegateLinks = false;
 };
 
 } // namespace QT_EXT
