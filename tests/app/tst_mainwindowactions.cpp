@@ -1,5 +1,6 @@
 // The main window's user actions, and the proof that no control of the window is dead.
 
+#include "pagescript.h"
 #include "companionlink.h"
 #include "dialoganswerer.h"
 #include "download/downloaditem.h"
@@ -25,7 +26,6 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
-#include <QWebFrame>
 #include <QtTest>
 
 #include <httplib.h>
@@ -176,16 +176,12 @@ QWidget *tst_MainWindowActions::currentPage() const
 
 QStringList tst_MainWindowActions::playerCalls() const
 {
-    return window->player()
-        ->page()
-        ->mainFrame()
-        ->evaluateJavaScript(QStringLiteral("calls"))
-        .toStringList();
+    return evaluateInPage(window->player()->page(), QStringLiteral("calls")).toStringList();
 }
 
 bool tst_MainWindowActions::loadRecordingPlayer()
 {
-    QSignalSpy loaded(window->player(), &QWebView::loadFinished);
+    QSignalSpy loaded(window->player(), &QWebEngineView::loadFinished);
     window->player()->setHtml(QString::fromUtf8(recordingPage),
                               QUrl(QStringLiteral("http://localhost/")));
     if (!loaded.wait(5000) && loaded.isEmpty())

@@ -1,3 +1,4 @@
+#include "pagescript.h"
 #include "fakehttpserver.h"
 #include "mainwindow.h"
 #include "networkaccessmanager.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QWebFrame>
 #include <QtTest>
 
 // Every path on which the program makes requests goes through the one proxy: the configured
@@ -82,7 +82,7 @@ void tst_ProxyPaths::writeSettings(bool proxyEnabled)
 
 bool tst_ProxyPaths::loads(QT_EXT::WebBrowser &browser, const QUrl &url)
 {
-    QSignalSpy finished(&browser, &QWebView::loadFinished);
+    QSignalSpy finished(&browser, &QWebEngineView::loadFinished);
     browser.load(url);
     return finished.wait(15000) && finished.first().first().toBool();
 }
@@ -106,8 +106,10 @@ void tst_ProxyPaths::everyPathThroughTheProxy()
     QTRY_VERIFY_WITH_TIMEOUT(proxy.requests().contains(QStringLiteral(
                                  "GET http://maker.test:8310/sonvara/ytplayer_simple.html")),
                              15000);
-    QTRY_COMPARE_WITH_TIMEOUT(window.player()->page()->mainFrame()->toPlainText(),
-                              QStringLiteral("/sonvara/ytplayer_simple.html"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluateInPage(window.player()->page(), QStringLiteral("document.body.innerText"))
+            .toString(),
+        QStringLiteral("/sonvara/ytplayer_simple.html"), 15000);
 
     // A page that the web browser widget sets up itself, on the shared manager.
     QT_EXT::NetworkAccessManager::shared()->loadSettings();

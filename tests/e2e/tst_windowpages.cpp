@@ -2,6 +2,7 @@
 // companion peer over the real local sockets. The window runs in this process so the test can
 // read what the pages show.
 
+#include "pagescript.h"
 #include "companionlink.h"
 #include "companionpeer.h"
 #include "dialoganswerer.h"
@@ -26,8 +27,6 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QWebElement>
-#include <QWebFrame>
 #include <QtTest>
 
 #include <memory>
@@ -43,11 +42,9 @@ struct Row
 QList<Row> shownRows(VideoListBrowser *page)
 {
     const QVariantList rows =
-        page->page()
-            ->mainFrame()
-            ->evaluateJavaScript(
-                QStringLiteral("Array.prototype.map.call(document.querySelectorAll('.item'), "
-                               "function (e) { return [e.getAttribute('data-id'), e.title]; })"))
+        evaluateInPage(page->page(),
+                       QStringLiteral("Array.prototype.map.call(document.querySelectorAll('.item'), "
+                                      "function (e) { return [e.getAttribute('data-id'), e.title]; })"))
             .toList();
     QList<Row> result;
     for (const QVariant &row : rows)
@@ -155,8 +152,7 @@ void tst_WindowPages::searchFromCompanionAndPlayAClickedRow()
 
     // The page's own click handler, as a click on the rendered entry runs it.
     const QString clicked = rows.first().id;
-    search->page()->mainFrame()->evaluateJavaScript(
-        QStringLiteral("document.querySelectorAll('.item')[0].click()"));
+    evaluateInPage(search->page(), QStringLiteral("document.querySelectorAll('.item')[0].click()"));
     QVERIFY(heardWith(uint(PlayerNotification::VideoPlaying), clicked));
     QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), clicked));
 }
@@ -210,18 +206,23 @@ void tst_WindowPages::lyricsOfThePlayingVideo()
              static_cast<QWidget *>(lyrics));
     const QString anchor =
         QStringLiteral("a[href=\"%1\"]").arg(LyricsPanel::searchLink().toString());
-    QTRY_COMPARE_WITH_TIMEOUT(lyrics->page()->mainFrame()->findFirstElement(anchor).toPlainText(),
-                              QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"),
-                              20000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluateInPage(lyrics->page(), QStringLiteral("(function () { var a = "
+                                                      "document.querySelector('%1'); return a ? "
+                                                      "a.textContent : ''; })()")
+                                           .arg(anchor))
+            .toString(),
+        QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"), 20000);
 
     // A real click on the link; the track dialog is confirmed as it stands.
     DialogAnswerer answerer;
     answerer.accept();
-    const QWebElement link = lyrics->page()->mainFrame()->findFirstElement(anchor);
-    QTest::mouseClick(lyrics, Qt::LeftButton, Qt::NoModifier, link.geometry().center());
-    QTRY_VERIFY_WITH_TIMEOUT(lyrics->page()->mainFrame()->toPlainText().contains(
-                                 QStringLiteral("The harbour lights are burning low")),
-                             20000);
+    QVERIFY(clickElement(lyrics, anchor));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        evaluateInPage(lyrics->page(), QStringLiteral("document.body.innerText"))
+            .toString()
+            .contains(QStringLiteral("The harbour lights are burning low")),
+        20000);
     QCOMPARE(answerer.answered(), 1);
     screenshot(QStringLiteral("lyrics-page"));
 }
@@ -367,20 +368,20 @@ void tst_WindowPages::userLevelRun()
         ++index;
     QVERIFY(index < rows.size());
     const Row clicked = rows.at(index);
-    const QWebElement entry = window->searchPage()
-                                  ->page()
-                                  ->mainFrame()
-                                  ->findAllElements(QStringLiteral(".item"))
-                                  .at(index);
-    QVERIFY2(window->searchPage()->rect().contains(entry.geometry().center()),
+    // Marked so that the click below finds the same entry.
+    evaluateInPage(window->searchPage()->page(),
+                   QStringLiteral("document.querySelectorAll('.item')[%1].id = 'clickedEntry'")
+                       .arg(index));
+    const QString entry = QStringLiteral("#clickedEntry");
+    const QRect box = elementRect(window->searchPage()->page(), entry);
+    QVERIFY2(window->searchPage()->rect().contains(box.center()),
              qPrintable(QStringLiteral("%1,%2 in %3x%4")
-                            .arg(entry.geometry().center().x())
-                            .arg(entry.geometry().center().y())
+                            .arg(box.center().x())
+                            .arg(box.center().y())
                             .arg(window->searchPage()->width())
                             .arg(window->searchPage()->height())));
-    QTest::mouseMove(window->searchPage(), entry.geometry().center());
-    QTest::mouseClick(window->searchPage(), Qt::LeftButton, Qt::NoModifier,
-                      entry.geometry().center());
+    QTest::mouseMove(window->searchPage()->focusProxy(), box.center());
+    QVERIFY(clickElement(window->searchPage(), entry));
     QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), clicked.id));
     QCOMPARE(stack->currentWidget(), static_cast<QWidget *>(window->player()));
     QTRY_COMPARE(window->windowTitle(), clicked.title);

@@ -2,6 +2,7 @@
 // thousand videos, a huge lyrics answer and redirects that never end. Each must end in a clear
 // failure or a bounded result while the event loop keeps turning and memory stays bounded.
 
+#include "pagescript.h"
 #include "dialoganswerer.h"
 #include "download/videohtmlinfo.h"
 #include "fakehttpserver.h"
@@ -16,7 +17,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWebFrame>
 #include <QtTest>
 
 #include <atomic>
@@ -226,9 +226,8 @@ void tst_HostileInput::tenThousandListEntries()
     clock.start();
     browser.showCategory(VideoListBrowser::MostPopular);
     const auto shown = [&browser] {
-        return browser.page()
-            ->mainFrame()
-            ->evaluateJavaScript(QStringLiteral("document.querySelectorAll('.item').length"))
+        return evaluateInPage(browser.page(),
+                              QStringLiteral("document.querySelectorAll('.item').length"))
             .toInt();
     };
     QTRY_VERIFY_WITH_TIMEOUT(shown() > 0, 60000);
@@ -243,9 +242,8 @@ void tst_HostileInput::tenThousandListEntries()
         return n;
     }();
     const QString status =
-        browser.page()
-            ->mainFrame()
-            ->evaluateJavaScript(QStringLiteral("document.getElementById('status').textContent"))
+        evaluateInPage(browser.page(),
+                       QStringLiteral("document.getElementById('status').textContent"))
             .toString();
     report(QStringLiteral("list answer of %1 entries").arg(count),
            QStringLiteral("%1 rows shown, %2 thumbnails asked for, status \"%3\"")
@@ -280,7 +278,7 @@ void tst_HostileInput::hugeLyricsAnswer()
     Panel panel;
     panel.resize(800, 600);
     panel.show();
-    QSignalSpy loaded(&panel, &QWebView::loadFinished);
+    QSignalSpy loaded(&panel, &QWebEngineView::loadFinished);
     panel.showLyrics(QStringLiteral("Artist - Title"));
     QVERIFY(loaded.wait(10000));
     connect(&panel, &LyricsPanel::signal_needTrackInfo, &panel,
@@ -295,8 +293,12 @@ void tst_HostileInput::hugeLyricsAnswer()
     panel.slot_textLyricsLinkClicked(LyricsPanel::searchLink());
     QCOMPARE(answerer.answered(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(
-        !panel.page()->mainFrame()->toPlainText().contains(QStringLiteral("Loading...")), 60000);
-    const QString shown = panel.page()->mainFrame()->toPlainText();
+        !evaluateInPage(panel.page(), QStringLiteral("document.body.innerText"))
+             .toString()
+             .contains(QStringLiteral("Loading...")),
+        60000);
+    const QString shown =
+        evaluateInPage(panel.page(), QStringLiteral("document.body.innerText")).toString();
     report(QStringLiteral("lyrics answer of 10 MiB"),
            QStringLiteral("the page shows %1 characters: \"%2\"")
                .arg(shown.size())

@@ -1,8 +1,12 @@
 #include "pagescript.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <memory>
 
@@ -30,4 +34,33 @@ QVariant evaluateInPage(QWebEnginePage *page, const QString &script, int timeout
         loop.exec();
     *stillWaiting = false;
     return answer->value;
+}
+
+QRect elementRect(QWebEnginePage *page, const QString &selector)
+{
+    const QVariantList box =
+        evaluateInPage(page, QStringLiteral("(function (s) { var e = document.querySelector(s);"
+                                            " if (!e) return []; var r = e.getBoundingClientRect();"
+                                            " return [r.left, r.top, r.width, r.height]; })(%1)")
+                                 .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector})
+                                                            .toJson(QJsonDocument::Compact))
+                                          .mid(1)
+                                          .chopped(1)))
+            .toList();
+    if (box.size() != 4)
+        return QRect();
+    const qreal zoom = page->zoomFactor();
+    return QRectF(box.at(0).toDouble() * zoom, box.at(1).toDouble() * zoom,
+                  box.at(2).toDouble() * zoom, box.at(3).toDouble() * zoom)
+        .toAlignedRect();
+}
+
+bool clickElement(QWebEngineView *view, const QString &selector)
+{
+    const QRect rect = elementRect(view->page(), selector);
+    QWidget *input = view->focusProxy();
+    if (rect.isEmpty() || !input)
+        return false;
+    QTest::mouseClick(input, Qt::LeftButton, Qt::NoModifier, rect.center());
+    return true;
 }

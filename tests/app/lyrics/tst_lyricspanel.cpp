@@ -1,3 +1,4 @@
+#include "pagescript.h"
 #include "appsettings.h"
 #include "dialoganswerer.h"
 #include "fakehttpserver.h"
@@ -17,8 +18,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QWebElement>
-#include <QWebFrame>
+#include <QWebEngineSettings>
 #include <QtTest>
 
 #include <future>
@@ -87,7 +87,9 @@ private:
     static QString settingsFolder();
     static void setHost(const QString &key, const QString &value);
     static QString wikiUrl();
-    static QWebElement searchAnchor(LyricsPanel &panel);
+    static QString searchAnchorSelector();
+    // The text of the search link; a null text when the page has none.
+    static QString searchAnchor(LyricsPanel &panel);
     static QString shownText(LyricsPanel &panel);
     // Every request target the site-server logged so far, followed by a blank and the status.
     QStringList served();
@@ -132,19 +134,31 @@ QString tst_LyricsPanel::wikiUrl()
     return AppSettings::lyricsWikiUrl();
 }
 
-QWebElement tst_LyricsPanel::searchAnchor(LyricsPanel &panel)
+QString tst_LyricsPanel::searchAnchorSelector()
 {
-    return panel.page()->mainFrame()->findFirstElement(
-        QStringLiteral("a[href=\"%1\"]").arg(LyricsPanel::searchLink().toString()));
+    return QStringLiteral("a[href=\"%1\"]").arg(LyricsPanel::searchLink().toString());
+}
+
+QString tst_LyricsPanel::searchAnchor(LyricsPanel &panel)
+{
+    const QVariant text = evaluateInPage(
+        panel.page(), QStringLiteral("(function () { var a = document.querySelector('%1');"
+                                     " return a ? a.textContent : null; })()")
+                          .arg(searchAnchorSelector()));
+    if (text.isNull())
+        return QString();
+    const QString shown = text.toString();
+    return shown.isNull() ? QStringLiteral("") : shown;
 }
 
 QString tst_LyricsPanel::shownText(LyricsPanel &panel)
 {
-    QString text = panel.page()->mainFrame()->toPlainText();
-    const QWebElement anchor = searchAnchor(panel);
-    if (anchor.isNull())
+    QString text =
+        evaluateInPage(panel.page(), QStringLiteral("document.body ? document.body.innerText : ''"))
+            .toString();
+    const QString link = searchAnchor(panel);
+    if (link.isNull())
         return QStringLiteral("(no search link) ") + text;
-    const QString link = anchor.toPlainText();
     if (!text.startsWith(link))
         return QStringLiteral("(search link not on top) ") + text;
     text.remove(0, link.size());
@@ -168,7 +182,7 @@ QStringList tst_LyricsPanel::served()
 
 void tst_LyricsPanel::openPanel(Panel &panel)
 {
-    QSignalSpy loaded(&panel, &QWebView::loadFinished);
+    QSignalSpy loaded(&panel, &QWebEngineView::loadFinished);
     panel.showLyrics(QString());
     QVERIFY(loaded.wait());
     QTRY_VERIFY(!searchAnchor(panel).isNull());
@@ -275,27 +289,27 @@ void tst_LyricsPanel::firstShowLoadsWikiHome()
     QCOMPARE(panel.objectName(), QStringLiteral("textLyrics"));
     QCOMPARE(QString::fromLatin1(panel.metaObject()->className()), QStringLiteral("LyricsPanel"));
 
-    QSignalSpy started(&panel, &QWebView::loadStarted);
-    QSignalSpy loaded(&panel, &QWebView::loadFinished);
+    QSignalSpy started(&panel, &QWebEngineView::loadStarted);
+    QSignalSpy loaded(&panel, &QWebEngineView::loadFinished);
     panel.showLyrics(QString());
     QVERIFY(loaded.wait());
     QCOMPARE(panel.url(), QUrl(wikiUrl()));
     QCOMPARE(panel.urlText(), wikiUrl());
-    QVERIFY(panel.page()->mainFrame()->toPlainText().contains(QLatin1String("Lyrics Wiki")));
-    QTRY_COMPARE(searchAnchor(panel).toPlainText(), QStringLiteral("Find lyrics"));
+    QVERIFY(evaluateInPage(panel.page(), QStringLiteral("document.body.innerText"))
+                .toString()
+                .contains(QLatin1String("Lyrics Wiki")));
+    QTRY_COMPARE(searchAnchor(panel), QStringLiteral("Find lyrics"));
     QVERIFY(shownText(panel).startsWith(QLatin1String("Lyrics Wiki")));
 
     // Later calls only rename the link.
     panel.showLyrics(QStringLiteral("Velvet Orchard - Slow Tide"));
-    QCOMPARE(searchAnchor(panel).toPlainText(),
-             QStringLiteral("Find lyrics for Velvet Orchard - Slow Tide"));
+    QCOMPARE(searchAnchor(panel), QStringLiteral("Find lyrics for Velvet Orchard - Slow Tide"));
     panel.showLyrics(QStringLiteral("<b>Bold</b> & Co - Song"));
-    QCOMPARE(searchAnchor(panel).toPlainText(),
-             QStringLiteral("Find lyrics for <b>Bold</b> & Co - Song"));
+    QCOMPARE(searchAnchor(panel), QStringLiteral("Find lyrics for <b>Bold</b> & Co - Song"));
     QVERIFY(!panel.isLoading());
     QCOMPARE(started.count(), 1);
-    QVERIFY(!panel.page()->settings()->testAttribute(QWebSettings::PluginsEnabled));
-    QVERIFY(!panel.page()->settings()->testAttribute(QWebSettings::JavascriptCanOpenWindows));
+    QVERIFY(!panel.page()->settings()->testAttribute(QWebEngineSettings::PluginsEnabled));
+    QVERIFY(!panel.page()->settings()->testAttribute(QWebEngineSettings::JavascriptCanOpenWindows));
 }
 
 void tst_LyricsPanel::searchLinkStartsSearch()
@@ -311,18 +325,15 @@ void tst_LyricsPanel::searchLinkStartsSearch()
     QSignalSpy linkClicked(&panel, &QT_EXT::WebBrowser::signal_linkClicked);
     DialogAnswerer answerer;
     answerer.accept();
-    const QWebElement anchor = searchAnchor(panel);
-    QCOMPARE(anchor.toPlainText(),
-             QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
-    QTest::mouseClick(&panel, Qt::LeftButton, Qt::NoModifier, anchor.geometry().center());
+    QCOMPARE(searchAnchor(panel), QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
+    QVERIFY(clickElement(&panel, searchAnchorSelector()));
 
     QTRY_COMPARE(*asked, 1);
     QTRY_COMPARE(shownText(panel), harbourLyrics);
     QCOMPARE(answerer.answered(), 1);
     QCOMPARE(answerer.seen().first().className, QStringLiteral("TrackInfoDlg"));
     QCOMPARE(answerer.seen().first().parent.data(), &panel);
-    QCOMPARE(searchAnchor(panel).toPlainText(),
-             QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
+    QCOMPARE(searchAnchor(panel), QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
     // The panel's own link is not followed as a navigation.
     QCOMPARE(linkClicked.count(), 0);
 }
@@ -529,12 +540,15 @@ void tst_LyricsPanel::markupShownAsText()
     panel.slot_textLyricsLinkClicked(LyricsPanel::searchLink());
     QTRY_COMPARE(shownText(panel), markup);
     QCOMPARE(fake.requests().size(), rawAnswer ? 1 : 0);
-    QWebFrame *frame = panel.page()->mainFrame();
-    QCOMPARE(frame->findAllElements(QStringLiteral("script")).count(), 0);
-    const QWebElementCollection anchors = frame->findAllElements(QStringLiteral("a"));
-    QCOMPARE(anchors.count(), 1);
-    QCOMPARE(anchors.at(0), searchAnchor(panel));
-    QVERIFY(frame->title() != QLatin1String("owned"));
+    const auto count = [&panel](const QString &selector) {
+        return evaluateInPage(panel.page(),
+                              QStringLiteral("document.querySelectorAll('%1').length").arg(selector))
+            .toInt();
+    };
+    QCOMPARE(count(QStringLiteral("script")), 0);
+    QCOMPARE(count(QStringLiteral("a")), 1);
+    QCOMPARE(count(searchAnchorSelector()), 1);
+    QVERIFY(panel.title() != QLatin1String("owned"));
 }
 
 void tst_LyricsPanel::onlyLatestSearchShown_data()

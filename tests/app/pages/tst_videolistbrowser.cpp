@@ -1,3 +1,4 @@
+#include "pagescript.h"
 #include "fakehttpserver.h"
 #include "pages/videolistbrowser.h"
 
@@ -6,7 +7,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QWebFrame>
+#include <QWebEngineSettings>
 #include <QtTest>
 
 namespace {
@@ -29,7 +30,7 @@ function searchVideos(text) { calls.push('searchVideos:' + text); }
 
 QStringList recordedCalls(VideoListBrowser &browser)
 {
-    return browser.page()->mainFrame()->evaluateJavaScript(QStringLiteral("calls")).toStringList();
+    return evaluateInPage(browser.page(), QStringLiteral("calls")).toStringList();
 }
 
 QSharedPointer<VideoRecord> makeRecord(int n)
@@ -295,7 +296,7 @@ void tst_VideoListBrowser::textsReachThePageAsData()
     browser.showRelated(text);
     QCOMPARE(recordedCalls(browser), QStringList({QStringLiteral("searchVideos:") + text,
                                                   QStringLiteral("relatedVideos:") + text}));
-    QCOMPARE(browser.page()->mainFrame()->evaluateJavaScript(QStringLiteral("injected")).toBool(),
+    QCOMPARE(evaluateInPage(browser.page(), QStringLiteral("injected")).toBool(),
              false);
 }
 
@@ -304,9 +305,8 @@ void tst_VideoListBrowser::clickOnPage()
     VideoListBrowser browser;
     QVERIFY(loadListPage(browser));
     QSignalSpy clicked(&browser, &VideoListBrowser::signal_videoClicked);
-    browser.page()->mainFrame()->evaluateJavaScript(
-        QStringLiteral("AppBrowserEvents.slot_videoClicked('v1')"));
-    QCOMPARE(clicked.count(), 1);
+    evaluateInPage(browser.page(), QStringLiteral("AppBrowserEvents.slot_videoClicked('v1')"));
+    QTRY_COMPARE(clicked.count(), 1);
     QCOMPARE(clicked.at(0).at(0).toString(), QStringLiteral("v1"));
 }
 

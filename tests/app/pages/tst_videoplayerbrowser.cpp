@@ -1,7 +1,8 @@
+#include "pagescript.h"
 #include "companionlink.h"
 #include "pages/videoplayerbrowser.h"
 
-#include <QWebFrame>
+#include <QWebEngineSettings>
 #include <QtTest>
 
 namespace {
@@ -114,21 +115,33 @@ void tst_VideoPlayerBrowser::errors()
 
 void tst_VideoPlayerBrowser::pageReportsPassedOn()
 {
+    // Reported the way the player page does: through its window object AppBrowserEvents.
     VideoPlayerBrowser browser;
+    QVERIFY(loadRecordingPage(browser));
+    QTRY_VERIFY(evaluateInPage(browser.page(), QStringLiteral("!!window.AppBrowserEvents")).toBool());
     QSignalSpy urls(&browser, &VideoPlayerBrowser::signal_videoChangedUrl);
     QSignalSpy videos(&browser, &VideoPlayerBrowser::signal_videoChanged);
     QSignalSpy volumes(&browser, &VideoPlayerBrowser::signal_volumeChanged);
-    browser.slot_PlayerUrlChanged(QStringLiteral("http://h/watch?v=a&feature=x"));
-    browser.slot_PlayerVideoChanged(QStringLiteral("{\"id\":\"a\"}"));
-    browser.slot_PlayerVolumeChanged(37);
+    QSignalSpy states(&browser, &VideoPlayerBrowser::signal_statusChange);
+    QSignalSpy errors(&browser, &VideoPlayerBrowser::signal_Error);
+    evaluateInPage(browser.page(), QStringLiteral(
+        "AppBrowserEvents.slot_PlayerUrlChanged('http://h/watch?v=a&feature=x');"
+        "AppBrowserEvents.slot_PlayerVideoChanged('{\"id\":\"a\"}');"
+        "AppBrowserEvents.slot_PlayerVolumeChanged(37);"
+        "AppBrowserEvents.slot_PlayerStateChange(1);"
+        "AppBrowserEvents.slot_PlayerError(100);"));
+    QTRY_COMPARE(errors.size(), 1);
     QCOMPARE(urls.at(0).at(0).toString(), QStringLiteral("http://h/watch?v=a&feature=x"));
     QCOMPARE(videos.at(0).at(0).toString(), QStringLiteral("{\"id\":\"a\"}"));
     QCOMPARE(volumes.at(0).at(0).toInt(), 37);
+    QCOMPARE(states.at(0).at(0).toInt(), int(VideoPlayerBrowser::Playing));
+    QCOMPARE(errors.at(0).at(0).toInt(), int(VideoPlayerBrowser::VideoNotFound));
+    QCOMPARE(browser.playerState(), int(VideoPlayerBrowser::Playing));
 }
 
 bool tst_VideoPlayerBrowser::loadRecordingPage(VideoPlayerBrowser &browser)
 {
-    QSignalSpy finished(&browser, &QWebView::loadFinished);
+    QSignalSpy finished(&browser, &QWebEngineView::loadFinished);
     QSignalSpy notified(&browser, &VideoPlayerBrowser::signal_NotifyServer);
     browser.setHtml(QString::fromUtf8(recordingPage), QUrl(QStringLiteral("http://localhost/")));
     if (!finished.wait(5000) && finished.isEmpty())
@@ -139,7 +152,7 @@ bool tst_VideoPlayerBrowser::loadRecordingPage(VideoPlayerBrowser &browser)
 
 QStringList tst_VideoPlayerBrowser::recordedCalls(VideoPlayerBrowser &browser)
 {
-    return browser.page()->mainFrame()->evaluateJavaScript(QStringLiteral("calls")).toStringList();
+    return evaluateInPage(browser.page(), QStringLiteral("calls")).toStringList();
 }
 
 void tst_VideoPlayerBrowser::scriptCalls()
@@ -184,7 +197,7 @@ void tst_VideoPlayerBrowser::idsReachThePageAsData()
     QTRY_COMPARE_WITH_TIMEOUT(recordedCalls(browser).size(), 2, 5000);
     QCOMPARE(recordedCalls(browser), QStringList({QStringLiteral("loadPlayer:") + id,
                                                   QStringLiteral("getVideoTitle:") + id}));
-    QCOMPARE(browser.page()->mainFrame()->evaluateJavaScript(QStringLiteral("injected")).toBool(),
+    QCOMPARE(evaluateInPage(browser.page(), QStringLiteral("injected")).toBool(),
              false);
 }
 
