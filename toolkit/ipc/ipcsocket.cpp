@@ -5,7 +5,7 @@
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QTextCodec>
+#include <QStringDecoder>
 #include <QTimer>
 
 #include <memory>
@@ -96,10 +96,11 @@ void IPCSocket::enqueue(const QByteArray &bytes)
 {
     // A message is UTF-8 text; bytes that are not (a broken or cut sequence) are still reported
     // as received, with replacement characters, but never taken for a command.
-    QTextCodec::ConverterState state;
-    const QString message =
-        QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
-    const bool valid = state.invalidChars == 0 && state.remainingChars == 0;
+    // Each message is decoded whole: a sequence cut at its end is an error, not a remainder
+    // kept for more bytes that will never come.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString message = decoder.decode(bytes);
+    const bool valid = !decoder.hasError();
     // Messages are handled in the order they became complete.
     queue.append({message, valid});
     QTimer::singleShot(processDelayMs, this, &IPCSocket::slot_processMessage);

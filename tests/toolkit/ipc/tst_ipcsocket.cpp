@@ -94,6 +94,10 @@ void tst_IPCSocket::processing_data()
     QTest::newRow("no bar") << QByteArray("3abc") << false << 0u << "";
     QTest::newRow("two bars") << QByteArray("3|a|b") << false << 0u << "";
     QTest::newRow("empty message") << QByteArray() << false << 0u << "";
+    // Not UTF-8: reported as received, with replacement characters, but never a command.
+    QTest::newRow("invalid byte") << QByteArray("3|ab\xff") << false << 0u << "";
+    QTest::newRow("overlong encoding") << QByteArray("3|\xc0\xaf") << false << 0u << "";
+    QTest::newRow("sequence cut at the end") << QByteArray("3|K\xc3") << false << 0u << "";
 }
 
 void tst_IPCSocket::processing()
