@@ -1,15 +1,14 @@
 // libFuzzer target: the saved cookies as the cookie jar reads them back from its file. The file
 // keeps them as a variant of the jar's own stream form; the input is that stream after the
-// variant's type header, read exactly as the settings file reads it. Whatever is read must be
+// variant's type header, read exactly as the jar reads the file's value. Whatever is read must be
 // usable by the jar, must write again, and must read back from what was written unchanged.
+#include "cookiefile.h"
 #include "cookiejar.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QNetworkCookie>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <QVariant>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,25 +35,14 @@ public:
     using QT_EXT::CookieJar::setAllCookies;
 };
 
-// The settings file's stream settings for variants.
-QDataStream::Version settingsStreamVersion = QDataStream::Qt_4_0;
-
 QByteArray written(const QList<QNetworkCookie> &cookies)
 {
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream.setVersion(settingsStreamVersion);
-    stream << QVariant::fromValue(cookies);
-    return bytes;
+    return QT_EXT::CookieFile::variantBytes(cookies);
 }
 
 QList<QNetworkCookie> read(const QByteArray &bytes)
 {
-    QDataStream stream(bytes);
-    stream.setVersion(settingsStreamVersion);
-    QVariant value;
-    stream >> value;
-    return qvariant_cast<QList<QNetworkCookie>>(value);
+    return QT_EXT::CookieFile::cookiesFromVariantBytes(bytes);
 }
 
 QList<QByteArray> rawForms(const QList<QNetworkCookie> &cookies)
@@ -83,7 +71,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     QCoreApplication::setApplicationName(QStringLiteral("fuzz_cookies"));
     owner = new QObject;
     jar = new Jar(nullptr, owner, folder->filePath(QStringLiteral("data")));
-    // The first use loads the (missing) file, which registers the stream form.
+    // The first use loads the (missing) file.
     jar->blockedCookies();
     // An empty list is the version and a count of 0 after the header.
     const QByteArray empty = written({});

@@ -1,15 +1,14 @@
 #include "cookiejar.h"
 
+#include "cookiefile.h"
 #include "messages.h"
 #include "netlogging.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QMetaEnum>
-#include <QMetaType>
 #include <QNetworkCookie>
 #include <QSettings>
 #include <QStandardPaths>
@@ -18,49 +17,10 @@
 
 #include <algorithm>
 
-// The stream form of the saved cookies. Internal linkage keeps these overloads to this file;
-// argument-dependent lookup still finds them when the meta-type system streams the list.
-static const quint32 cookieStreamVersion = 23;
-
-static QDataStream &operator<<(QDataStream &stream, const QList<QNetworkCookie> &cookies)
-{
-    stream << cookieStreamVersion << quint32(cookies.size());
-    for (const QNetworkCookie &cookie : cookies)
-        stream << cookie.toRawForm(QNetworkCookie::Full);
-    return stream;
-}
-
-static QDataStream &operator>>(QDataStream &stream, QList<QNetworkCookie> &cookies)
-{
-    cookies.clear();
-    quint32 version = 0;
-    stream >> version;
-    if (version != cookieStreamVersion)
-        return stream;
-    quint32 count = 0;
-    stream >> count;
-    for (quint32 i = 0; i < count && !stream.atEnd(); ++i) {
-        QByteArray value;
-        stream >> value;
-        if (stream.status() != QDataStream::Ok)
-            break;
-        const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(value);
-        if (parsed.isEmpty() && !value.isEmpty())
-            qCWarning(lcNet) << "CookieJar: Unable to parse saved cookie:" << value;
-        cookies += parsed;
-    }
-    return stream;
-}
-
 namespace QT_EXT {
 
 namespace {
 
-const QString cookiesKey = QStringLiteral("cookies");
-const QString exceptionsGroup = QStringLiteral("Exceptions");
-const QString blockKey = QStringLiteral("block");
-const QString allowKey = QStringLiteral("allow");
-const QString allowForSessionKey = QStringLiteral("allowForSession");
 const QString policyGroup = QStringLiteral("cookies");
 const QString acceptKey = QStringLiteral("acceptCookies");
 const QString keepKey = QStringLiteral("keepCookiesUntil");
@@ -301,15 +261,12 @@ void CookieJar::load()
     m_loaded = true;
     if (m_cookieFile.isEmpty())
         return;
-    qRegisterMetaTypeStreamOperators<QList<QNetworkCookie>>("QList<QNetworkCookie>");
 
-    QSettings file(m_cookieFile, QSettings::IniFormat);
-    setAllCookies(qvariant_cast<QList<QNetworkCookie>>(file.value(cookiesKey)));
-    file.beginGroup(exceptionsGroup);
-    m_blockedCookies = sorted(file.value(blockKey).toStringList());
-    m_allowedCookies = sorted(file.value(allowKey).toStringList());
-    m_allowForSessionCookies = sorted(file.value(allowForSessionKey).toStringList());
-    file.endGroup();
+    const CookieFile::Contents saved = CookieFile::read(m_cookieFile);
+    setAllCookies(saved.cookies);
+    m_blockedCookies = sorted(saved.blocked);
+    m_allowedCookies = sorted(saved.allowed);
+    m_allowForSessionCookies = sorted(saved.allowForSession);
     loadSettings();
 }
 
@@ -325,15 +282,9 @@ void CookieJar::save()
                                     [](const QNetworkCookie &c) { return c.isSessionCookie(); }),
                      persistent.end());
 
-    QSettings file(m_cookieFile, QSettings::IniFormat);
-    file.setValue(cookiesKey, QVariant::fromValue(persistent));
-    file.beginGroup(exceptionsGroup);
-    file.setValue(blockKey, m_blockedCookies);
-    file.setValue(allowKey, m_allowedCookies);
-    file.setValue(allowForSessionKey, m_allowForSessionCookies);
-    file.endGroup();
-    file.sync();
-    if (file.status() != QSettings::NoError)
+    const CookieFile::Contents contents{persistent, m_blockedCookies, m_allowedCookies,
+                                       m_allowForSessionCookies};
+    if (!CookieFile::write(m_cookieFile, contents))
         qCWarning(lcNet) << "CookieJar::save cannot write" << m_cookieFile;
 
     QSettings settings;

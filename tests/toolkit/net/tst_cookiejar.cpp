@@ -84,6 +84,8 @@ private slots:
     void savedFile();
     void readSavedStream_data();
     void readSavedStream();
+    void fileOfEarlierBuild_data();
+    void fileOfEarlierBuild();
     void keepUntilExit();
     void clearIsSaved();
     void deletedCookieIsSaved();
@@ -97,6 +99,9 @@ private:
     std::unique_ptr<CookieJar> newJar(QObject *owner = nullptr);
     QString cookieFile() const { return dataDir->filePath(QStringLiteral("cookies.ini")); }
     QByteArray variantHeader() const;
+    QByteArray fileText() const;
+    // A copy of the jar's file that the settings file can read: the cookies as a byte array.
+    QString readableCopy();
     QByteArray readStoredStream();
     void writeStoredStream(const QByteArray &stream);
 
@@ -113,12 +118,6 @@ void tst_CookieJar::initTestCase()
     QCoreApplication::setApplicationName(QStringLiteral("tst_cookiejar"));
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-
-    // The first jar that loads registers the stream form of the cookie list.
-    QTemporaryDir warmUp;
-    CookieJar jar(nullptr, &owner, warmUp.path());
-    jar.cookiesForUrl(siteUrl);
-    QVERIFY(QMetaType::type("QList<QNetworkCookie>") != QMetaType::UnknownType);
 }
 
 void tst_CookieJar::init()
@@ -138,40 +137,47 @@ std::unique_ptr<CookieJar> tst_CookieJar::newJar(QObject *jarOwner)
     return std::make_unique<CookieJar>(nullptr, jarOwner ? jarOwner : &owner, dataDir->path());
 }
 
-// QSettings stores a user-type value as "@Variant(" + the QVariant in stream form + ")" and a byte
-// array as "@ByteArray(...)" with the same escaping; swapping the two words lets the test read
-// and write the stored bytes without going through the jar.
+// The settings file stores a user-type value as "@Variant(" + the QVariant in stream form (version
+// Qt 4.0) + ")", and a byte array as "@ByteArray(...)" with the same escaping; swapping the two
+// words lets the test read and write the stored bytes without going through the jar. The
+// variant's stream starts with the user-type number 127 and the type name with its terminating
+// zero; the jar's stream of the list follows.
 QByteArray tst_CookieJar::variantHeader() const
 {
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream.setVersion(QDataStream::Qt_4_0);
-    stream << QVariant::fromValue(QList<QNetworkCookie>());
-    const QByteArray emptyList = cookieStream(23, 0, {});
-    if (!bytes.endsWith(emptyList))
-        return QByteArray();
-    bytes.chop(emptyList.size());
-    return bytes;
+    return QByteArray("\0\0\0\x7f"
+                      "\0\0\0\x16"
+                      "QList<QNetworkCookie>",
+                      29) +
+           '\0';
+}
+
+QByteArray tst_CookieJar::fileText() const
+{
+    QFile file(cookieFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString tst_CookieJar::readableCopy()
+{
+    QByteArray text = fileText();
+    if (!text.contains("@Variant("))
+        return QString();
+    const QString copy = dataDir->filePath(QStringLiteral("copy.ini"));
+    QFile out(copy);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write(text.replace("@Variant(", "@ByteArray("));
+    return copy;
 }
 
 QByteArray tst_CookieJar::readStoredStream()
 {
-    QFile file(cookieFile());
-    if (!file.open(QIODevice::ReadOnly))
+    const QString copy = readableCopy();
+    if (copy.isEmpty())
         return QByteArray();
-    QByteArray text = file.readAll();
-    file.close();
-    if (!text.contains("@Variant("))
-        return QByteArray();
-    const QString copy = dataDir->filePath(QStringLiteral("copy.ini"));
-    QFile out(copy);
-    if (!out.open(QIODevice::WriteOnly))
-        return QByteArray();
-    out.write(text.replace("@Variant(", "@ByteArray("));
-    out.close();
     const QByteArray bytes = QSettings(copy, QSettings::IniFormat).value("cookies").toByteArray();
     const QByteArray header = variantHeader();
-    if (header.isEmpty() || !bytes.startsWith(header))
+    if (!bytes.startsWith(header))
         return QByteArray();
     return bytes.mid(header.size());
 }
@@ -281,10 +287,12 @@ void tst_CookieJar::exceptionListsAreSorted()
     // A file edited by hand is sorted on reading.
     jar.reset();
     {
-        QSettings file(cookieFile(), QSettings::IniFormat);
-        file.setValue(QStringLiteral("Exceptions/block"), hosts);
-        file.setValue(QStringLiteral("Exceptions/allow"), hosts);
-        file.setValue(QStringLiteral("Exceptions/allowForSession"), hosts);
+        QFile file(cookieFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Exceptions]\n"
+                   "block=b.example, c.example, a.example\n"
+                   "allow=b.example, c.example, a.example\n"
+                   "allowForSession=b.example, c.example, a.example\n");
     }
     jar = newJar();
     QCOMPARE(jar->blockedCookies(), sortedHosts);
@@ -401,7 +409,7 @@ void tst_CookieJar::burstOfCookiesSavedOnceAndLater()
     auto jar = newJar();
     jar->cookiesForUrl(siteUrl);
     jar->slot_Save(); // the save that the first load schedules
-    QCOMPARE(QSettings(cookieFile(), QSettings::IniFormat).value("cookies").toString(), QString());
+    QVERIFY(fileText().startsWith("[General]\ncookies=@Variant("));
     QCOMPARE(readStoredStream(), cookieStream(23, 0, {}));
     QSignalSpy changed(jar.get(), &CookieJar::cookiesChanged);
 
@@ -463,8 +471,8 @@ void tst_CookieJar::savedFile()
     QCOMPARE(written, raw);
     QVERIFY(written.join().contains("secure"));
 
-    QSettings file(cookieFile(), QSettings::IniFormat);
-    QCOMPARE(file.value(QStringLiteral("cookies")).typeName(), "QList<QNetworkCookie>");
+    QVERIFY(fileText().startsWith("[General]\ncookies=\"@Variant("));
+    QSettings file(readableCopy(), QSettings::IniFormat);
     QCOMPARE(file.value(QStringLiteral("Exceptions/block")).toStringList(),
              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")}));
     QCOMPARE(file.value(QStringLiteral("Exceptions/allow")).toStringList(),
@@ -524,6 +532,82 @@ void tst_CookieJar::readSavedStream()
     }
     auto jar = newJar();
     QCOMPARE(names(jar->cookiesForUrl(siteUrl)), expected);
+}
+
+void tst_CookieJar::fileOfEarlierBuild_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("cookies");
+    QTest::addColumn<QStringList>("blocked");
+    QTest::addColumn<QStringList>("allowed");
+    QTest::addColumn<QStringList>("allowedForSession");
+
+    // Files as the Qt 5 builds of the program wrote them, byte for byte. The second cookie's
+    // length, 92, is a backslash in the stream, which the file escapes.
+    QTest::newRow("two cookies and exceptions")
+        << QByteArray(R"ini([General]
+cookies="@Variant(\0\0\0\x7f\0\0\0\x16QList<QNetworkCookie>\0\0\0\0\x17\0\0\0\x2\0\0\0`sid=abc123; secure; HttpOnly; expires=Thu, 01-Jan-2099 00:00:00 GMT; domain=.example.org; path=/\0\0\0\\pref=hd=1&vol=80; expires=Wed, 31-Dec-2098 23:59:59 GMT; domain=www.example.org; path=/watch)"
+
+[Exceptions]
+allow=c.example
+allowForSession=@Invalid()
+block=a.example, b.example
+)ini")
+        << QStringList{QStringLiteral("pref"), QStringLiteral("sid")}
+        << QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")}
+        << QStringList{QStringLiteral("c.example")} << QStringList();
+    QTest::newRow("no cookies")
+        << QByteArray(R"ini([General]
+cookies=@Variant(\0\0\0\x7f\0\0\0\x16QList<QNetworkCookie>\0\0\0\0\x17\0\0\0\0)
+
+[Exceptions]
+allow=@Invalid()
+allowForSession=d.example
+block=@Invalid()
+)ini")
+        << QStringList() << QStringList() << QStringList()
+        << QStringList{QStringLiteral("d.example")};
+}
+
+void tst_CookieJar::fileOfEarlierBuild()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, cookies);
+    QFETCH(QStringList, blocked);
+    QFETCH(QStringList, allowed);
+    QFETCH(QStringList, allowedForSession);
+
+    {
+        QFile file(cookieFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    }
+    auto jar = newJar();
+    const QList<QNetworkCookie> loaded =
+        jar->cookiesForUrl(QUrl(QStringLiteral("https://www.example.org/watch")));
+    QCOMPARE(names(loaded), cookies);
+    for (const QNetworkCookie &cookie : loaded) {
+        if (cookie.name() == "sid") {
+            QCOMPARE(cookie.value(), QByteArray("abc123"));
+            QVERIFY(cookie.isSecure());
+            QVERIFY(cookie.isHttpOnly());
+            QCOMPARE(cookie.domain(), QStringLiteral(".example.org"));
+            QCOMPARE(cookie.expirationDate(), QDateTime(QDate(2099, 1, 1), QTime(0, 0), Qt::UTC));
+        } else {
+            QCOMPARE(cookie.value(), QByteArray("hd=1&vol=80"));
+            QCOMPARE(cookie.path(), QStringLiteral("/watch"));
+        }
+    }
+    QCOMPARE(jar->blockedCookies(), blocked);
+    QCOMPARE(jar->allowedCookies(), allowed);
+    QCOMPARE(jar->allowForSessionCookies(), allowedForSession);
+
+    // Saved again, the file is the very text the earlier build wrote, so it can go back to it.
+    jar->setBlockedCookies(blocked);
+    jar->slot_Save();
+    QCOMPARE(fileText(), text);
+    QCOMPARE(names(newJar()->cookiesForUrl(QUrl(QStringLiteral("https://www.example.org/watch")))),
+             cookies);
 }
 
 void tst_CookieJar::keepUntilExit()
