@@ -45,7 +45,7 @@ QString withoutTrailingItag(QString url)
         --digits;
     const QLatin1String key("&itag=");
     if (digits < url.size() && digits >= key.size() &&
-        url.midRef(digits - key.size(), key.size()) == key) {
+        QStringView(url).mid(digits - key.size(), key.size()) == key) {
         url.truncate(digits - key.size());
     }
     return url;

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(!text.contains(c), "markup characters from the answer reached the page");
     // Every "&" starts one of the entities written for the text.
     for (int i = text.indexOf(QLatin1Char('&')); i >= 0; i = text.indexOf(QLatin1Char('&'), i + 1)) {
-        const QStringRef rest = text.midRef(i);
+        const QStringView rest = QStringView(text).mid(i);
         check(rest.startsWith(QLatin1String("&amp;")) || rest.startsWith(QLatin1String("&lt;")) ||
                   rest.startsWith(QLatin1String("&gt;")) ||
                   rest.startsWith(QLatin1String("&quot;")) ||
