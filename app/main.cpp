@@ -5,6 +5,7 @@
 #include "registryguard.h"
 
 #include <QLocale>
+#include <QLoggingCategory>
 
 #include <cstdio>
 
@@ -14,6 +15,12 @@ int main(int argc, char *argv[])
     if (answered >= 0)
         return answered;
 
+    // Qt WebEngine draws through OpenGL contexts shared with the application's; it must be
+    // asked for before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Where no OpenGL is to be had (a server without a display), Qt WebEngine reports its whole
+    // graphics set-up as information at every start; QT_LOGGING_RULES can still ask for it.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QT_EXT::QtSingleApplication app(argc, argv);
     if (app.sendMessage(QStringLiteral("Wake up!"), 5000)) {
         std::fputs("MiniVideoPlayerSV: already running; the running copy was woken\n", stderr);
