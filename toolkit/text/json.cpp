@@ -1,5 +1,6 @@
 #include "json.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QMap>
 #include <QStringList>
@@ -376,9 +377,34 @@ QVariant JsonReader::readNumber()
     return QString(m_data + start, m_pos - start);
 }
 
-bool isWritable(const QVariant &data)
+// Written as null: no value, or a value that is null by its own type's isNull(), a null string
+// above all. QVariant::isNull() asks the value no more, so the types that have an isNull() are
+// asked here.
+bool isNullValue(const QVariant &data)
 {
     if (!data.isValid() || data.isNull())
+        return true;
+    switch (data.userType()) {
+    case QMetaType::QString:
+        return data.toString().isNull();
+    case QMetaType::QByteArray:
+        return data.toByteArray().isNull();
+    case QMetaType::QChar:
+        return data.toChar().isNull();
+    case QMetaType::QDate:
+        return data.toDate().isNull();
+    case QMetaType::QTime:
+        return data.toTime().isNull();
+    case QMetaType::QDateTime:
+        return data.toDateTime().isNull();
+    default:
+        return false;
+    }
+}
+
+bool isWritable(const QVariant &data)
+{
+    if (isNullValue(data))
         return true;
     switch (data.userType()) {
     case QMetaType::QString:
@@ -454,7 +480,7 @@ void appendString(QString &out, const QString &text)
 // empty.
 void appendJson(QString &out, const QVariant &data)
 {
-    if (!data.isValid() || data.isNull()) {
+    if (isNullValue(data)) {
         out += QLatin1String("null");
         return;
     }

@@ -243,6 +243,9 @@ void tst_Json::write_data()
     QTest::newRow("false") << QVariant(false) << "false" << false;
     QTest::newRow("invalid") << QVariant() << "null" << false;
     QTest::newRow("null string") << QVariant(QString()) << "null" << false;
+    QTest::newRow("null date") << QVariant(QDate()) << "null" << false;
+    QTest::newRow("null in list")
+        << QVariant(QVariantList{QString(), QByteArray(), 1}) << "[null,null,1]" << false;
     QTest::newRow("empty string") << QVariant(QLatin1String("")) << "\"\"" << false;
     QTest::newRow("empty map") << QVariant(QVariantMap()) << "{}" << false;
     QTest::newRow("empty list") << QVariant(QVariantList()) << "[]" << false;
