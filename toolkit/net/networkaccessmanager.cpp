@@ -23,6 +23,8 @@ NetworkAccessManager::NetworkAccessManager(QObject *parent) : QNetworkAccessMana
             &NetworkAccessManager::authenticationRequired);
     connect(this, &QNetworkAccessManager::proxyAuthenticationRequired, this,
             &NetworkAccessManager::proxyAuthenticationRequired);
+    // A redirect is the requester's to follow, as it always was.
+    setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     loadSettings();
     cacheLoadControl = QNetworkRequest::PreferNetwork;
 }

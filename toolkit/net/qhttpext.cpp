@@ -114,6 +114,8 @@ void QHttpExt::httpInfo::reset()
 
 QHttpExt::QHttpExt(QObject *parent) : QObject(parent)
 {
+    // Redirects are followed here, one by one and counted; the manager must hand them over.
+    m_manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     connect(&m_manager, &QNetworkAccessManager::finished, this, &QHttpExt::slot_replyFinished);
     connect(&m_manager, &QNetworkAccessManager::authenticationRequired, this,
             &QHttpExt::slot_authenticationRequired);
@@ -634,6 +636,7 @@ void QHttpExt::slot_proxyAuthenticationRequired(const QNetworkProxy &proxy,
 bool QHttpExt::downloadImage(const QString &url, QPixmap *target)
 {
     auto *manager = new QNetworkAccessManager(this);
+    manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     connect(manager, &QNetworkAccessManager::finished, this, &QHttpExt::slot_downloadImageFinished);
     QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(url)));
     if (!reply) {

@@ -48,6 +48,7 @@ private slots:
     void loadSettingsAppliesChanges();
     void requestsAreMarked_data();
     void requestsAreMarked();
+    void redirectIsLeftToTheRequester();
     void diskCacheAnswersRepeatedRequests();
     void authenticationFailsAfterMessage();
     void statisticsLineEveryTenthRequest();
@@ -202,6 +203,27 @@ void tst_NetworkAccessManager::requestsAreMarked()
     QVERIFY(!seen.first().header("User-Agent").contains("Quorbel"));
 }
 
+void tst_NetworkAccessManager::redirectIsLeftToTheRequester()
+{
+    FakeHttpServer server;
+    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        if (req.path == "/moved")
+            res.set_redirect("/target", 302);
+        else
+            res.set_content("target", "text/plain");
+    });
+    NetworkAccessManager manager;
+    std::unique_ptr<QNetworkReply> reply(
+        wait(manager.get(QNetworkRequest(server.url(QStringLiteral("/moved"))))));
+
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 302);
+    QCOMPARE(reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl(),
+             QUrl(QStringLiteral("/target")));
+    QCOMPARE(reply->url(), server.url(QStringLiteral("/moved")));
+    QCOMPARE(server.requests().size(), 1);
+}
+
 void tst_NetworkAccessManager::diskCacheAnswersRepeatedRequests()
 {
     FakeHttpServer server;
@@ -282,6 +304,8 @@ void tst_NetworkAccessManager::statisticsLineEveryTenthRequest()
         // Requests 1 and 2 go to the network, the rest of each pair of paths comes from cache.
         const QString path = QStringLiteral("/s%1").arg(i < 2 ? i : i % 2);
         std::unique_ptr<QNetworkReply> reply(wait(manager.get(QNetworkRequest(server.url(path)))));
+        // A compressed answer goes into the cache as its body is read, as every user reads it.
+        QCOMPARE(reply->readAll(), QByteArray("x"));
         QCoreApplication::processEvents();
         if (i == 8)
             afterNine = capturedLines;
