@@ -149,7 +149,7 @@ void tst_AuthenticationDialog::widgetProperties()
     QVERIFY(!form.label->wordWrap());
     QVERIFY(form.siteDescription->wordWrap());
     QVERIFY(form.siteDescription->font().bold());
-    QCOMPARE(form.siteDescription->font().weight(), 75);
+    QCOMPARE(form.siteDescription->font().weight(), QFont::Bold);
 }
 
 void tst_AuthenticationDialog::texts_data()

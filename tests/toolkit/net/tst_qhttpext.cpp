@@ -456,14 +456,19 @@ void tst_QHttpExt::redirectChainEnds()
 void tst_QHttpExt::nonUtf8Body_data()
 {
     QTest::addColumn<bool>("keepBinary");
-    QTest::newRow("decoded") << false;
-    QTest::newRow("keep binary") << true;
+    QTest::addColumn<QByteArray>("body");
+    const QByteArray latin("caf\xe9 \xff\xfe end");
+    // A zero byte ends neither the data nor the text.
+    const QByteArray withZero("caf\xe9 \0\xff end", 11);
+    QTest::newRow("decoded") << false << latin;
+    QTest::newRow("decoded, zero byte") << false << withZero;
+    QTest::newRow("keep binary") << true << latin;
 }
 
 void tst_QHttpExt::nonUtf8Body()
 {
     QFETCH(bool, keepBinary);
-    const QByteArray body("caf\xe9 \xff\xfe end", 12);
+    QFETCH(QByteArray, body);
     FakeHttpServer server;
     server.setHandler([&](const httplib::Request &, httplib::Response &res) {
         res.set_content(body.constData(), size_t(body.size()), "application/octet-stream");
