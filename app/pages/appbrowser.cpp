@@ -19,7 +19,7 @@ AppBrowser::AppBrowser(QWidget *parent) : QT_EXT::WebBrowser(parent)
     auto *appPage = new AppBrowserPage(this);
     connect(appPage, &AppBrowserPage::signal_NotifyServer, this, &AppBrowser::slot_NotifyServer);
     connect(this, &QWebEngineView::loadProgress, this, &AppBrowser::slot_loadProgress);
-    setPage(appPage);
+    usePage(appPage);
     appPage->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
     // The player page starts videos by script, without a click in the page.
     appPage->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);

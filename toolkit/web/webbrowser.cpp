@@ -31,8 +31,25 @@ WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent)
     statusLabel->move(0, height() - statusLabel->height());
     statusLabel->hide();
 
-    connect(this, &QWebEngineView::loadFinished, this, &WebBrowser::slot_LoadFinished);
-    connect(this, &QWebEngineView::loadStarted, this, &WebBrowser::slot_LoadStarted);
+    // A page of the toolkit reports its loads itself (see usePage); any other page through the
+    // view.
+    connect(this, &QWebEngineView::loadStarted, this, [this] {
+        if (!qobject_cast<WebPage *>(page()))
+            slot_LoadStarted();
+    });
+    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (!qobject_cast<WebPage *>(page()))
+            slot_LoadFinished(ok);
+    });
+}
+
+void WebBrowser::usePage(WebPage *webPage)
+{
+    setPage(webPage);
+    connect(webPage, &WebPage::signal_loadStarted, this, &WebBrowser::slot_LoadStarted,
+            Qt::UniqueConnection);
+    connect(webPage, &WebPage::signal_loadFinished, this, &WebBrowser::slot_LoadFinished,
+            Qt::UniqueConnection);
 }
 
 WebBrowser::~WebBrowser()
@@ -52,7 +69,7 @@ void WebBrowser::setupPage(WebPage *webPage, bool pluginsEnabled, bool javascrip
         return;
     if (!webPage)
         webPage = new WebPage(this);
-    setPage(webPage);
+    usePage(webPage);
 
     connect(webPage, &QWebEnginePage::linkHovered, this, &WebBrowser::slot_linkHovered);
     connect(webPage, &WebPage::signal_linkDelegated, this, &WebBrowser::slot_LinkClicked);

@@ -82,6 +82,9 @@ protected slots:
     void slot_startDownload(QWebEngineDownloadRequest *download);
 
 protected:
+    // Shows page, whose own load signals (without the navigations it refused) then drive the
+    // load hooks.
+    void usePage(WebPage *page);
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;

@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QTimer>
 #include <QWebEngineCertificateError>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineUrlRequestInterceptor>
 
 namespace QT_EXT {
@@ -36,6 +37,7 @@ WebPage::WebPage(WebBrowser *parent) : QWebEnginePage(webProfile(), parent)
             &WebPage::slot_authenticationRequired);
     connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
             &WebPage::slot_proxyAuthenticationRequired);
+    connect(this, &QWebEnginePage::loadingChanged, this, &WebPage::slot_loadingChanged);
 }
 
 WebPage::~WebPage() = default;
@@ -91,9 +93,31 @@ bool WebPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool
             emit signal_acceptNavigationRequest(url, type, isMainFrame, accept);
         }
     }
+    if (isMainFrame)
+        refusedUrl = accept ? QUrl() : url;
     qCDebug(lcPage).noquote() << QStringLiteral("WebPage::acceptNavigationRequest ") +
                                      url.toString();
     return accept;
+}
+
+void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message,
+                                       int lineNumber, const QString &sourceId)
+{
+    qCDebug(lcPage).noquote() << QStringLiteral("WebPage::javaScriptConsoleMessage %1:%2 %3")
+                                     .arg(sourceId, QString::number(lineNumber), message);
+}
+
+void WebPage::slot_loadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (refusedUrl.isValid() && info.url() == refusedUrl) {
+        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            refusedUrl.clear();
+        return;
+    }
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        emit signal_loadStarted();
+    else
+        emit signal_loadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
 }
 
 } // namespace QT_EXT

@@ -6,6 +6,7 @@
 
 class QAuthenticator;
 class QWebEngineCertificateError;
+class QWebEngineLoadingInfo;
 
 namespace QT_EXT {
 
@@ -34,18 +35,28 @@ signals:
     void signal_acceptNavigationRequest(QUrl url, QWebEnginePage::NavigationType type,
                                         bool isMainFrame, bool &accept);
     void signal_linkDelegated(QUrl url);
+    // The page's loads without the navigations it refused, which the engine reports as a load
+    // that started and was stopped.
+    void signal_loadStarted();
+    void signal_loadFinished(bool ok);
 
 protected slots:
     void slot_certificateError(const QWebEngineCertificateError &error);
     void slot_authenticationRequired(const QUrl &url, QAuthenticator *authenticator);
     void slot_proxyAuthenticationRequired(const QUrl &url, QAuthenticator *authenticator,
                                           const QString &proxyHost);
+    void slot_loadingChanged(const QWebEngineLoadingInfo &info);
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    // The page's console goes to the debug output (category mvp.page), not to every user's.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                  int lineNumber, const QString &sourceId) override;
 
 private:
     UserAgentInterceptor *userAgentInterceptor = nullptr;
+    // The last main-frame navigation refused, until the engine has reported its end.
+    QUrl refusedUrl;
     bool delegateLinks = false;
 };
 
