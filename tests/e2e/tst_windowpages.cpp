@@ -197,6 +197,13 @@ void tst_WindowPages::lyricsOfThePlayingVideo()
     QVERIFY(heardWith(uint(PlayerNotification::VideoChanged), id));
     QTRY_COMPARE_WITH_TIMEOUT(window->player()->playerState(), int(VideoPlayerBrowser::Playing),
                               20000);
+    // Really playing: the clip's time moves on.
+    const auto playedSeconds = [this] {
+        return evaluateInPage(window->player()->page(), QStringLiteral("player.getCurrentTime()"))
+            .toDouble();
+    };
+    const double firstTime = playedSeconds();
+    QTRY_VERIFY_WITH_TIMEOUT(playedSeconds() > firstTime + 1.0, 10000);
     screenshot(QStringLiteral("player-playing"));
 
     // The Lyrics action by its shortcut; the page names the playing video's track.
