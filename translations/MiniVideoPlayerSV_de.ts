@@ -331,39 +331,6 @@
     </message>
 </context>
 <context>
-    <name>QWebPage</name>
-    <message>
-        <source>Copy</source>
-        <comment>Copy context menu item</comment>
-        <translation>Kopieren</translation>
-    </message>
-    <message>
-        <source>Copy Image</source>
-        <comment>Copy Image context menu item</comment>
-        <translation>Bild kopieren</translation>
-    </message>
-    <message>
-        <source>Paste</source>
-        <comment>Paste context menu item</comment>
-        <translation>Einfügen</translation>
-    </message>
-    <message>
-        <source>Reload</source>
-        <comment>Reload context menu item</comment>
-        <translation>Neu laden</translation>
-    </message>
-    <message>
-        <source>Go Back</source>
-        <comment>Back context menu item</comment>
-        <translation>Zurück</translation>
-    </message>
-    <message>
-        <source>Go Forward</source>
-        <comment>Forward context menu item</comment>
-        <translation>Vorwärts</translation>
-    </message>
-</context>
-<context>
     <name>TrackInfoDlg</name>
     <message>
         <source>Dialog</source>

@@ -22,14 +22,17 @@ QString installTranslations(const QLocale &locale)
         delete own;
         return QString();
     }
-    // Qt's texts only in the language the program speaks, never a third one beside English.
+    // Qt's texts only in the language the program speaks, never a third one beside English: those
+    // of the widgets and those of the web engine (the pages' context menu).
     const QString language = own->language();
-    auto *qtBase = new QTranslator(app);
-    if (qtBase->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qtBase);
-    else
-        delete qtBase;
+    for (const QString &catalog : {QStringLiteral("qtbase"), QStringLiteral("qtwebengine")}) {
+        auto *qt = new QTranslator(app);
+        if (qt->load(QLocale(language), catalog, QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(qt);
+        else
+            delete qt;
+    }
     // Installed last, so it is asked first.
     QCoreApplication::installTranslator(own);
     return language;

@@ -29,7 +29,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QWebPage>
+#include <QWebEnginePage>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -454,11 +454,11 @@ void tst_Translations::pageAndToolkitTexts_data()
         return engine.lastError();
     }) << QStringLiteral("Ungültige Adresse: http://[x");
     QTest::newRow("web context menu") << std::function<QString()>([] {
-        QWebPage page;
+        QWebEnginePage page;
         QStringList texts;
-        for (QWebPage::WebAction action :
-             {QWebPage::Copy, QWebPage::CopyImageToClipboard, QWebPage::Paste, QWebPage::Reload,
-              QWebPage::Back, QWebPage::Forward})
+        for (QWebEnginePage::WebAction action :
+             {QWebEnginePage::Copy, QWebEnginePage::CopyImageToClipboard, QWebEnginePage::Paste,
+              QWebEnginePage::Reload, QWebEnginePage::Back, QWebEnginePage::Forward})
             texts << page.action(action)->text();
         return texts.join(QLatin1Char('|'));
     }) << QStringLiteral("Kopieren|Bild kopieren|Einfügen|Neu laden|Zurück|Vorwärts");
