@@ -72,7 +72,7 @@ void tst_TrackInfoDlg::form()
 
     if (auto *label = qobject_cast<QLabel *>(widget)) {
         QCOMPARE(label->text(), text);
-        QCOMPARE(label->font().weight(), 75);
+        QCOMPARE(label->font().weight(), QFont::Bold);
     }
     if (auto *edit = qobject_cast<QLineEdit *>(widget))
         QVERIFY(edit->text().isEmpty());
