@@ -10,10 +10,10 @@
 #include "scriptargument.h"
 
 #include <QApplication>
-#include <QTextCodec>
+#include <QEventLoop>
+#include <QStringDecoder>
 #include <QVariant>
-#include <QWebFrame>
-#include <QWebPage>
+#include <QWebEnginePage>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -46,11 +46,13 @@ public:
     {
         // The functions of the player and list pages that the window calls with a text; each
         // returns what it received.
-        page.mainFrame()->setHtml(QStringLiteral(
-            "<html><body><script>"
-            "function loadPlayer(id) { return 'play:' + id; }"
-            "function searchVideos(text) { return 'search:' + text; }"
-            "</script></body></html>"));
+        QEventLoop loaded;
+        QObject::connect(&page, &QWebEnginePage::loadFinished, &loaded, &QEventLoop::quit);
+        page.setHtml(QStringLiteral("<html><body><script>"
+                                    "function loadPlayer(id) { return 'play:' + id; }"
+                                    "function searchVideos(text) { return 'search:' + text; }"
+                                    "</script></body></html>"));
+        loaded.exec();
         QObject::connect(&commands, &CompanionCommands::signal_quit, [this]() {
             heard.events << QStringLiteral("quit");
         });
@@ -113,12 +115,23 @@ private:
               "the list page did not receive the search text as sent");
     }
 
+    // The engine answers a script asynchronously: wait for its answer.
     QString run(const QString &script)
     {
-        return page.mainFrame()->evaluateJavaScript(script).toString();
+        QString answer;
+        bool answered = false;
+        QEventLoop loop;
+        page.runJavaScript(script, [&](const QVariant &result) {
+            answer = result.toString();
+            answered = true;
+            loop.quit();
+        });
+        if (!answered)
+            loop.exec();
+        return answer;
     }
 
-    QWebPage page;
+    QWebEnginePage page;
     CompanionCommands commands;
 };
 
@@ -174,6 +187,7 @@ QStringList expectedEvents(const QString &message)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Never destroyed: what Qt keeps until exit stays reachable and is no leak.
     new QApplication(*argc, *argv);
     standIn = new StandIn;
@@ -188,10 +202,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // The receiving end reads the bytes of a connection as UTF-8 and takes only valid UTF-8 for
     // a command.
-    QTextCodec::ConverterState state;
-    const QString message = QTextCodec::codecForMib(106)->toUnicode(
-        reinterpret_cast<const char *>(data), int(size), &state);
-    const bool valid = state.invalidChars == 0 && state.remainingChars == 0;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString message = decoder.decode(QByteArrayView(data, qsizetype(size)));
+    const bool valid = !decoder.hasError();
     currentMessage = &message;
 
     standIn->heard = Heard();
