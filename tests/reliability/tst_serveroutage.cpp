@@ -136,6 +136,12 @@ bool tst_ServerOutage::startDownload(const QString &folder, DialogAnswerer &answ
     send(uint(CompanionCommand::JsonCommand),
          QStringLiteral(R"({"Command":"Play","RecordingFolder":"%1","VideoID":"%2"})")
              .arg(folder, secondId));
+    // The window names the file after the video it has taken, which the page reports on its own
+    // time, independently of the watch page analysis.
+    if (!heardWith(uint(PlayerNotification::VideoChanged), secondId)) {
+        qWarning() << "no VideoChanged for" << secondId;
+        return false;
+    }
     QAction *download = window->findChild<QAction *>(QStringLiteral("actionDownload"));
     if (!QTest::qWaitFor(
             [&] {
