@@ -46,7 +46,7 @@ void MessageBoxEx::slot_showEvent()
 
     QAccessibleEvent nameChanged(speaker, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&nameChanged);
-    // Qt 5 carries value changes only in their own event class.
+    // Qt carries value changes only in their own event class.
     QAccessibleValueChangeEvent valueChanged(speaker, plain);
     QAccessible::updateAccessibility(&valueChanged);
 }
