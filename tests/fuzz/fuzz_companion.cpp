@@ -22,6 +22,15 @@ namespace {
 
 const QString *currentMessage = nullptr;
 
+// The UTF-16 code units of a text as the stand-in page reports them.
+QString units(const QString &text)
+{
+    QStringList numbers;
+    for (const QChar c : text)
+        numbers << QString::number(c.unicode());
+    return numbers.join(QLatin1Char(','));
+}
+
 void check(bool condition, const char *what)
 {
     if (condition)
@@ -45,13 +54,18 @@ public:
     StandIn()
     {
         // The functions of the player and list pages that the window calls with a text; each
-        // returns what it received.
+        // returns what it received, as its UTF-16 code units in numbers: the engine hands a
+        // script's string result over in UTF-8, in which a lone surrogate cannot travel.
         QEventLoop loaded;
         QObject::connect(&page, &QWebEnginePage::loadFinished, &loaded, &QEventLoop::quit);
-        page.setHtml(QStringLiteral("<html><body><script>"
-                                    "function loadPlayer(id) { return 'play:' + id; }"
-                                    "function searchVideos(text) { return 'search:' + text; }"
-                                    "</script></body></html>"));
+        page.setHtml(QStringLiteral(
+            "<html><body><script>"
+            "function units(s) {"
+            " var u = []; for (var i = 0; i < s.length; ++i) u.push(s.charCodeAt(i));"
+            " return u.join(','); }"
+            "function loadPlayer(id) { return 'play:' + units(id); }"
+            "function searchVideos(text) { return 'search:' + units(text); }"
+            "</script></body></html>"));
         loaded.exec();
         QObject::connect(&commands, &CompanionCommands::signal_quit, [this]() {
             heard.events << QStringLiteral("quit");
@@ -100,7 +114,7 @@ private:
             return;
         const QString answer = run(QStringLiteral("loadPlayer('%1')")
                                        .arg(scriptStringArgument(heard.requestedVideoId)));
-        check(answer == QStringLiteral("play:") + heard.requestedVideoId,
+        check(answer == QStringLiteral("play:") + units(heard.requestedVideoId),
               "the player page did not receive the video id as sent");
     }
 
@@ -111,7 +125,7 @@ private:
             return;
         const QString answer =
             run(QStringLiteral("searchVideos('%1')").arg(scriptStringArgument(text)));
-        check(answer == QStringLiteral("search:") + text,
+        check(answer == QStringLiteral("search:") + units(text),
               "the list page did not receive the search text as sent");
     }
 
