@@ -85,7 +85,7 @@ foreach(page MiniVideoPlayerSV minivideoplayersv-companion minivideoplayersv-sit
     install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 
-set(MVP_PACKAGE_RELEASE 1)
+set(MVP_PACKAGE_RELEASE 2)
 set(MVP_PACKAGE_MAINTAINER "Quorbel <packages@quorbel.example>" CACHE STRING
     "Maintainer field of the Debian package")
 configure_file(${_mvp_packaging}/changelog.Debian.in ${_mvp_generated}/changelog.Debian @ONLY)
@@ -121,12 +121,17 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${MVP_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Libraries from dpkg-shlibdeps; the player pages play WebM (VP8, Vorbis) through QtWebKit's
-# GStreamer back end, with the MP4 streams (H.264, AAC) as the fallback.
+# Libraries from dpkg-shlibdeps (Qt 6 with Qt WebEngine Widgets and Qt WebChannel). Qt WebEngine
+# plays the pages' media with Chromium's own media stack inside its library (WebM through the
+# system's libvpx and libopus, which that library's package depends on): no GStreamer.
+# Qt WebEngine's helper program QtWebEngineProcess (/usr/lib/qt6/libexec), which runs every page,
+# is in libqt6webenginecore6-bin; Debian's symbols file of libQt6WebEngineCore names that package
+# beside the library, so dpkg-shlibdeps adds it (scripts/check-package checks that the unpacked
+# player runs it and that the Depends name it).
+# Chromium loads PulseAudio's client library at run time for sound (ALSA otherwise), which
+# dpkg-shlibdeps cannot see; Qt's own German texts come from qt6-translations-l10n.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "gstreamer1.0-libav, gstreamer1.0-pulseaudio | gstreamer1.0-alsa, qttranslations5-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libpulse0, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)
