@@ -33,6 +33,8 @@ QVariant evaluateInPage(QWebEnginePage *page, const QString &script, int timeout
     if (!answer->arrived)
         loop.exec();
     *stillWaiting = false;
+    if (!answer->arrived)
+        qWarning("evaluateInPage: no answer within %d ms to: %s", timeoutMs, qPrintable(script));
     return answer->value;
 }
 
