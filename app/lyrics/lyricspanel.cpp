@@ -97,25 +97,41 @@ QString LyricsPanel::searchLinkText() const
     return linkTrack.isEmpty() ? tr("Find lyrics") : tr("Find lyrics for %1").arg(linkTrack);
 }
 
+namespace {
+
+const QString searchBoxStyle = QStringLiteral(
+    "font: 13px sans-serif; padding: 4px 6px; margin-bottom: 8px; background: #eef2f7; "
+    "border-bottom: 1px solid #c8d0da");
+
+} // namespace
+
 void LyricsPanel::showSearchLink()
 {
-    // The link goes first in the body of whatever page is shown; its text is set as plain
-    // text, since a track name is not markup.
+    // The link goes first in the body of whatever page is shown (the wiki's pages have none of
+    // their own); its text is set as plain text, since a track name is not markup.
     static const QString script = QStringLiteral(
-        "(function (id, address, text) {"
+        "(function (id, address, text, style) {"
         " var body = document.body; if (!body) return;"
         " var link = document.getElementById(id);"
         " if (!link) {"
-        "  var box = document.createElement('div');"
-        "  box.setAttribute('style', 'font: 13px sans-serif; padding: 4px 6px; margin-bottom: 8px;"
-        " background: #eef2f7; border-bottom: 1px solid #c8d0da');"
+        "  var box = document.createElement('div'); box.setAttribute('style', style);"
         "  link = document.createElement('a'); link.id = id; link.href = address;"
         "  box.appendChild(link); body.insertBefore(box, body.firstChild);"
         " }"
         " link.textContent = text;"
-        "})(%1, %2, %3);");
+        "})(%1, %2, %3, %4);");
     runJavaScript(script.arg(QT_EXT::toJson(searchLinkId), QT_EXT::toJson(searchLink().toString()),
-                             QT_EXT::toJson(searchLinkText())));
+                             QT_EXT::toJson(searchLinkText()), QT_EXT::toJson(searchBoxStyle)));
+}
+
+void LyricsPanel::showPage(const QString &bodyHtml)
+{
+    // The panel's own pages carry the link from the start.
+    setHtml(QStringLiteral("<html><body><div style=\"%1\"><a id=\"%2\" href=\"%3\">%4</a></div>%5"
+                           "</body></html>")
+                .arg(searchBoxStyle, searchLinkId, searchLink().toString(),
+                     asHtml(searchLinkText()), bodyHtml),
+            QUrl());
 }
 
 bool LyricsPanel::confirmTrack(QString &text, QString &artist, QString &title)
@@ -168,11 +184,11 @@ void LyricsPanel::slot_textLyricsLinkClicked(QUrl url)
 
     const int id = http.get(address, false);
     if (id == 0) {
-        setHtml(asHtml(http.lastError()), QUrl());
+        showPage(asHtml(http.lastError()));
         return;
     }
     requests.insert(id, trackInfo);
-    setHtml(tr("Loading") + QStringLiteral("..."), QUrl());
+    showPage(tr("Loading") + QStringLiteral("..."));
 }
 
 void LyricsPanel::slot_httpFinished(const QT_EXT::QHttpExt::httpInfo *info)
@@ -201,6 +217,6 @@ void LyricsPanel::slot_httpFinished(const QT_EXT::QHttpExt::httpInfo *info)
         if (!trackInfo.isEmpty())
             html += asHtml(AppSettings::lyricsWikiUrl());
     }
-    setHtml(html, QUrl());
+    showPage(html);
     requests.clear();
 }

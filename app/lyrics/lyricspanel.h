@@ -54,6 +54,8 @@ protected:
 private:
     bool confirmTrack(QString &text, QString &artist, QString &title);
     void showSearchLink();
+    // Shows a page of the panel's own: the search link, then bodyHtml.
+    void showPage(const QString &bodyHtml);
     QString searchLinkText() const;
 
     bool setUp = false;

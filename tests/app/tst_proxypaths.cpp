@@ -15,7 +15,9 @@
 #include <QtTest>
 
 // Every path on which the program makes requests goes through the one proxy: the configured
-// one, or the system's (http_proxy) when none is configured.
+// one, or the system's (http_proxy) when none is configured. Qt WebEngine takes the proxy once,
+// when the first page of the process starts, as the program does at its start: CTest runs each
+// test function in a process of its own.
 class tst_ProxyPaths : public QObject
 {
     Q_OBJECT
@@ -25,11 +27,12 @@ private slots:
     void init();
     void cleanup();
     void cleanupTestCase();
-    void everyPathThroughTheProxy_data();
-    void everyPathThroughTheProxy();
+    void everyPathThroughTheConfiguredProxy();
+    void everyPathThroughTheSystemProxy();
     void withoutProxyMadeUpHostsFail();
 
 private:
+    void everyPathThroughTheProxy(bool configured);
     QString settingsFolder() const;
     void writeSettings(bool proxyEnabled);
     bool loads(QT_EXT::WebBrowser &browser, const QUrl &url);
@@ -87,16 +90,18 @@ bool tst_ProxyPaths::loads(QT_EXT::WebBrowser &browser, const QUrl &url)
     return finished.wait(15000) && finished.first().first().toBool();
 }
 
-void tst_ProxyPaths::everyPathThroughTheProxy_data()
+void tst_ProxyPaths::everyPathThroughTheConfiguredProxy()
 {
-    QTest::addColumn<bool>("configured");
-    QTest::newRow("configured proxy") << true;
-    QTest::newRow("system proxy (http_proxy)") << false;
+    everyPathThroughTheProxy(true);
 }
 
-void tst_ProxyPaths::everyPathThroughTheProxy()
+void tst_ProxyPaths::everyPathThroughTheSystemProxy()
 {
-    QFETCH(bool, configured);
+    everyPathThroughTheProxy(false);
+}
+
+void tst_ProxyPaths::everyPathThroughTheProxy(bool configured)
+{
     writeSettings(configured);
     if (!configured)
         qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(proxy.port()));

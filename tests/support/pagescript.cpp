@@ -63,6 +63,9 @@ bool clickElement(QWebEngineView *view, const QString &selector)
     QWidget *input = view->focusProxy();
     if (rect.isEmpty() || !input)
         return false;
+    // The pointer comes over the element first, as a user's does.
+    QTest::mouseMove(input, rect.center());
+    QTest::qWait(100);
     QTest::mouseClick(input, Qt::LeftButton, Qt::NoModifier, rect.center());
     return true;
 }

@@ -153,12 +153,18 @@ QString tst_LyricsPanel::searchAnchor(LyricsPanel &panel)
 
 QString tst_LyricsPanel::shownText(LyricsPanel &panel)
 {
-    QString text =
-        evaluateInPage(panel.page(), QStringLiteral("document.body ? document.body.innerText : ''"))
-            .toString();
-    const QString link = searchAnchor(panel);
-    if (link.isNull())
+    // One script, so that the text and the link come from the same document.
+    const QVariantList shown =
+        evaluateInPage(panel.page(),
+                       QStringLiteral("(function () { var a = document.querySelector('%1');"
+                                      " return [document.body ? document.body.innerText : '',"
+                                      " a ? a.textContent : null]; })()")
+                           .arg(searchAnchorSelector()))
+            .toList();
+    QString text = shown.value(0).toString();
+    if (shown.size() < 2 || shown.at(1).isNull())
         return QStringLiteral("(no search link) ") + text;
+    const QString link = shown.at(1).toString();
     if (!text.startsWith(link))
         return QStringLiteral("(search link not on top) ") + text;
     text.remove(0, link.size());
