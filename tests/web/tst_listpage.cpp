@@ -1,6 +1,8 @@
 #include "hostedpage.h"
 #include "siteserverprocess.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -10,11 +12,14 @@
 class ListEvents : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString json MEMBER json)
+    Q_PROPERTY(QString json MEMBER json NOTIFY jsonChanged)
 
 public:
     QString json;
     QStringList clicked;
+
+signals:
+    void jsonChanged();
 
 public slots:
     void slot_videoClicked(const QString &videoId) { clicked.append(videoId); }
@@ -192,7 +197,14 @@ void tst_ListPage::suppliedList()
     QFETCH(QString, json);
     QFETCH(QStringList, ids);
     QFETCH(QString, message);
+    // As the program supplies a list: the text goes into the page's copy of the object too, in
+    // line with the call that reads it.
     m_events.json = json;
+    emit m_events.jsonChanged();
+    run(QStringLiteral("AppBrowserEvents.json = %1;")
+            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact))
+                     .mid(1)
+                     .chopped(1)));
     run(QStringLiteral("loadVideos()"));
     QCOMPARE(shownIds(), ids);
     QCOMPARE(status(), message);
