@@ -59,6 +59,16 @@ QRect elementRect(QWebEnginePage *page, const QString &selector)
 
 bool clickElement(QWebEngineView *view, const QString &selector)
 {
+    // A page that was hidden (another page of a stack in front) takes input again once the
+    // engine shows it.
+    const bool shown = QTest::qWaitFor(
+        [view] {
+            return evaluateInPage(view->page(), QStringLiteral("document.visibilityState"))
+                       .toString() == QLatin1String("visible");
+        },
+        5000);
+    if (!shown)
+        qWarning("clickElement: the page is not shown");
     const QRect rect = elementRect(view->page(), selector);
     QWidget *input = view->focusProxy();
     if (rect.isEmpty() || !input)
