@@ -69,6 +69,18 @@ bool clickElement(QWebEngineView *view, const QString &selector)
         5000);
     if (!shown)
         qWarning("clickElement: the page is not shown");
+    // Input reaches the page once it has drawn frames again: two animation frames later.
+    evaluateInPage(view->page(),
+                   QStringLiteral("window.mvpFramesDrawn = false; requestAnimationFrame(function () "
+                                  "{ requestAnimationFrame(function () { window.mvpFramesDrawn = "
+                                  "true; }); });"));
+    const bool drawn = QTest::qWaitFor(
+        [view] {
+            return evaluateInPage(view->page(), QStringLiteral("window.mvpFramesDrawn")).toBool();
+        },
+        5000);
+    if (!drawn)
+        qWarning("clickElement: the page draws no frames");
     const QRect rect = elementRect(view->page(), selector);
     QWidget *input = view->focusProxy();
     if (rect.isEmpty() || !input)
