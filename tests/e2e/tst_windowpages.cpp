@@ -27,6 +27,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QWebEngineView>
 #include <QtTest>
 
 #include <memory>
@@ -134,8 +135,22 @@ void tst_WindowPages::screenshot(const QString &name)
 {
     // MVP_SCREENSHOT_DIR asks for pictures of the pages, for people to look at.
     const QString dir = qEnvironmentVariable("MVP_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        QVERIFY(window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png"))));
+    if (dir.isEmpty())
+        return;
+    // The engine loads and draws a page's pictures on its own time: wait for them.
+    if (auto *page = qobject_cast<QWebEngineView *>(
+            window->findChild<QStackedWidget *>()->currentWidget())) {
+        QVERIFY(QTest::qWaitFor(
+            [page] {
+                return evaluateInPage(page->page(),
+                                      QStringLiteral("Array.prototype.every.call(document.images, "
+                                                     "function (i) { return i.complete; })"))
+                    .toBool();
+            },
+            10000));
+        QTest::qWait(500);
+    }
+    QVERIFY(window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png"))));
 }
 
 void tst_WindowPages::searchFromCompanionAndPlayAClickedRow()
