@@ -161,9 +161,7 @@ void MainWindow::on_actionDownload_triggered()
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (const QSharedPointer<FormatInfo> format = dialog.selectedFormat()) {
-        // The formats are those of the analysed watch page; while another video is coming in,
-        // the window's current one may already be a different video.
-        const auto record = VideoRecord::findById(localHistory, videoHtmlInfo.videoId());
+        const auto record = VideoRecord::findById(localHistory, currentVideoId);
         if (!record)
             return;
         DownloadItem item;
