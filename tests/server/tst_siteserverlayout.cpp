@@ -140,7 +140,7 @@ void tst_SiteServerLayout::installedCopyReadsItsDataFolder()
                 .contains(installedTitle.toUtf8()));
 
     server.terminate();
-    QVERIFY(server.waitForFinished(5000));
+    QVERIFY(server.waitForFinished(30000));
     QCOMPARE(server.exitCode(), 0);
 }
 
