@@ -1,8 +1,8 @@
 #include "pagescript.h"
 
+#include "json.h"
+
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -17,22 +17,22 @@ QVariant evaluateInPage(QWebEnginePage *page, const QString &script, int timeout
     {
         QVariant value;
         bool arrived = false;
+        QEventLoop *waiting = nullptr;
     };
     auto answer = std::make_shared<Answer>();
     QEventLoop loop;
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     QObject::connect(page, &QObject::destroyed, &loop, &QEventLoop::quit);
-    QEventLoop *waiting = &loop;
-    auto stillWaiting = std::make_shared<bool>(true);
-    page->runJavaScript(script, [answer, stillWaiting, waiting](const QVariant &result) {
+    answer->waiting = &loop;
+    page->runJavaScript(script, [answer](const QVariant &result) {
         answer->value = result;
         answer->arrived = true;
-        if (*stillWaiting)
-            waiting->quit();
+        if (answer->waiting)
+            answer->waiting->quit();
     });
     if (!answer->arrived)
         loop.exec();
-    *stillWaiting = false;
+    answer->waiting = nullptr;
     if (!answer->arrived)
         qWarning("evaluateInPage: no answer within %d ms to: %s", timeoutMs, qPrintable(script));
     return answer->value;
@@ -44,10 +44,7 @@ QRect elementRect(QWebEnginePage *page, const QString &selector)
         evaluateInPage(page, QStringLiteral("(function (s) { var e = document.querySelector(s);"
                                             " if (!e) return []; var r = e.getBoundingClientRect();"
                                             " return [r.left, r.top, r.width, r.height]; })(%1)")
-                                 .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector})
-                                                            .toJson(QJsonDocument::Compact))
-                                          .mid(1)
-                                          .chopped(1)))
+                                 .arg(QT_EXT::toJson(selector)))
             .toList();
     if (box.size() != 4)
         return QRect();

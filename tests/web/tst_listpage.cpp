@@ -1,8 +1,7 @@
 #include "hostedpage.h"
+#include "json.h"
 #include "siteserverprocess.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -201,10 +200,7 @@ void tst_ListPage::suppliedList()
     // line with the call that reads it.
     m_events.json = json;
     emit m_events.jsonChanged();
-    run(QStringLiteral("AppBrowserEvents.json = %1;")
-            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact))
-                     .mid(1)
-                     .chopped(1)));
+    run(QStringLiteral("AppBrowserEvents.json = %1;").arg(QT_EXT::toJson(json)));
     run(QStringLiteral("loadVideos()"));
     QCOMPARE(shownIds(), ids);
     QCOMPARE(status(), message);
