@@ -10,6 +10,13 @@
 #include <QStringList>
 #include <QWidget>
 
+namespace {
+
+// Where a handler leaves the problem it reports, on the dialog itself.
+const char *const problemProperty = "DialogAnswerer.problem";
+
+} // namespace
+
 DialogAnswerer::DialogAnswerer(QObject *parent) : QObject(parent)
 {
     timer.setInterval(20);
@@ -64,13 +71,22 @@ DialogAnswerer::Handler DialogAnswerer::chooseRow(const QString &listName, const
             rows ? rows->findItems(rowText, Qt::MatchExactly) : QList<QListWidgetItem *>();
         auto *button = dialog->findChild<QAbstractButton *>(buttonName);
         if (found.isEmpty() || !button) {
-            qWarning("%s: no row %s to choose", qPrintable(listName), qPrintable(rowText));
+            const QString problem = found.isEmpty()
+                                        ? QStringLiteral("no row %1 in %2").arg(rowText, listName)
+                                        : QStringLiteral("no button %1").arg(buttonName);
+            qWarning("DialogAnswerer::chooseRow: %s", qPrintable(problem));
+            reportProblem(dialog, problem);
             QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
             return;
         }
         rows->setCurrentItem(found.first());
         button->click();
     };
+}
+
+void DialogAnswerer::reportProblem(QWidget *dialog, const QString &problem)
+{
+    dialog->setProperty(problemProperty, problem);
 }
 
 void DialogAnswerer::handle(Handler handler)
@@ -212,9 +228,13 @@ void DialogAnswerer::apply(const Answer &answer, QWidget *dialog, Seen &seen)
     }
     case Action::Observe:
         return;
-    case Action::Handle:
+    case Action::Handle: {
+        QPointer<QWidget> guard(dialog);
         answer.handler(dialog);
+        if (guard)
+            seen.problem = guard->property(problemProperty).toString();
         return;
+    }
     }
     // The queued answer could not be given: reject the dialog so that the test goes on and can
     // report the problem.

@@ -57,9 +57,13 @@ public:
     void handle(Handler handler); // anything else, e.g. fill in a field and accept
 
     // A handler that selects the row rowText of the list widget listName and clicks the button
-    // buttonName; without that row it rejects the dialog, so the test fails instead of hanging.
+    // buttonName; without that row or button it reports the problem and rejects the dialog, so
+    // the test fails instead of hanging.
     static Handler chooseRow(const QString &listName, const QString &rowText,
                              const QString &buttonName);
+    // For handlers that cannot give their answer: recorded as the dialog's problem, so that
+    // answered() does not count it. The handler still ends the dialog itself.
+    static void reportProblem(QWidget *dialog, const QString &problem);
 
     int pending() const { return answers.size(); }
     const QList<Seen> &seen() const { return dialogs; }

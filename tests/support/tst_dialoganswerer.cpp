@@ -4,6 +4,8 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -28,6 +30,29 @@ public:
     QLineEdit *edit = nullptr;
 };
 
+// A dialog that offers rows to choose from, as the format dialog does.
+class ListDialog : public QDialog
+{
+public:
+    ListDialog()
+    {
+        auto *layout = new QVBoxLayout(this);
+        rows = new QListWidget(this);
+        rows->setObjectName(QStringLiteral("lwFormats"));
+        rows->addItems({QStringLiteral("MP3"), QStringLiteral("MP4 360")});
+        layout->addWidget(rows);
+        auto *choose = new QPushButton(QStringLiteral("Download"), this);
+        choose->setObjectName(QStringLiteral("btDownload"));
+        connect(choose, &QPushButton::clicked, this, [this] {
+            chosen = rows->currentItem()->text();
+            accept();
+        });
+        layout->addWidget(choose);
+    }
+    QListWidget *rows = nullptr;
+    QString chosen;
+};
+
 } // namespace
 
 class tst_DialogAnswerer : public QObject
@@ -43,6 +68,8 @@ private slots:
     void unexpectedDialogIsRejected();
     void missingButtonIsReported();
     void refusedCloseIsReported();
+    void chooseRow_data();
+    void chooseRow();
 };
 
 void tst_DialogAnswerer::buttonBoxClick_data()
@@ -153,6 +180,48 @@ void tst_DialogAnswerer::refusedCloseIsReported()
     box.exec();
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen().first().problem, QStringLiteral("close was refused"));
+}
+
+void tst_DialogAnswerer::chooseRow_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("problem"); // empty: the row was chosen
+
+    QTest::newRow("row and button") << "MP4 360"
+                                    << "btDownload" << QString();
+    QTest::newRow("no such row") << "WebM 720"
+                                 << "btDownload"
+                                 << "no row WebM 720 in lwFormats";
+    QTest::newRow("no such button") << "MP3"
+                                    << "btSave"
+                                    << "no button btSave";
+}
+
+void tst_DialogAnswerer::chooseRow()
+{
+    QFETCH(QString, row);
+    QFETCH(QString, button);
+    QFETCH(QString, problem);
+
+    DialogAnswerer answerer;
+    answerer.handle(DialogAnswerer::chooseRow(QStringLiteral("lwFormats"), row, button));
+    if (!problem.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("DialogAnswerer::chooseRow: ") + problem));
+    ListDialog dialog;
+    const int result = dialog.exec();
+
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().problem, problem);
+    if (problem.isEmpty()) {
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(dialog.chosen, row);
+        QCOMPARE(answerer.answered(), 1);
+    } else {
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(answerer.answered(), 0);
+    }
 }
 
 QTEST_MAIN(tst_DialogAnswerer)
