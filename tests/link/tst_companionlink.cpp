@@ -1,8 +1,11 @@
 #include "companionlink.h"
 #include "ipcsocket.h"
+#include "otheruser.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 using QT_EXT::IPCSocket;
@@ -17,6 +20,11 @@ private slots:
     void linkSafeJson_data();
     void linkSafeJson();
     void jsonPayloadWithBarReachesCompanion();
+    void noNotificationToACompanionOfAnotherUser();
+    void cleanupTestCase();
+
+private:
+    OtherUser otherUser;
 };
 
 void tst_CompanionLink::names_data()
@@ -81,6 +89,50 @@ void tst_CompanionLink::jsonPayloadWithBarReachesCompanion()
         QJsonDocument::fromJson(heard.at(0).at(1).toString().toUtf8()).object();
     QCOMPARE(read.value(QStringLiteral("title")).toString(), QStringLiteral("Song | Live"));
     setCompanionSocket(nullptr);
+}
+
+void tst_CompanionLink::noNotificationToACompanionOfAnotherUser()
+{
+    const QString unavailable = OtherUser::unavailable();
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable(unavailable));
+    QString error;
+    QVERIFY2(otherUser.setUp(&error), qPrintable(error));
+
+    // Another user plants a socket that anyone may connect to under the companion's name, in
+    // the temporary folder where the player looks for the companion.
+    const QString path = QDir::temp().filePath(companionServerName);
+    QProcess planted;
+    const auto stopPlanted = qScopeGuard([&] {
+        planted.kill();
+        planted.waitForFinished();
+        QFile::remove(path);
+    });
+    otherUser.start(planted, {QStringLiteral("serve"), path, QStringLiteral("30")});
+    QVERIFY(planted.waitForReadyRead(10000));
+    QCOMPARE(planted.readLine(), QByteArray("listening\n"));
+
+    IPCSocket player(nullptr, QString());
+    setCompanionSocket(&player);
+    const auto unset = qScopeGuard([] { setCompanionSocket(nullptr); });
+    const CategoryLog log("mvp.link");
+    notifyServerJson(PlayerNotification::VideoChanged,
+                     QStringLiteral(R"({"id":"a","title":"Private title",)"
+                                    R"("url":"https://video.invalid/watch?v=a"})"));
+
+    // The player reached the planted socket, saw whose it is and sent nothing: no title, no
+    // address.
+    QVERIFY2(log.contains(QStringLiteral("user id %1").arg(otherUser.uid())),
+             qPrintable(log.lines().join(QLatin1Char('\n'))));
+    QVERIFY(log.contains(companionServerName));
+    QTRY_VERIFY_WITH_TIMEOUT(planted.peek(64).contains("received: "), 10000);
+    QCOMPARE(planted.readLine(), QByteArray("accepted\n"));
+    QCOMPARE(planted.readLine(), QByteArray("received: \n"));
+}
+
+void tst_CompanionLink::cleanupTestCase()
+{
+    otherUser.tearDown();
 }
 
 QTEST_GUILESS_MAIN(tst_CompanionLink)

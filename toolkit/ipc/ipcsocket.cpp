@@ -42,6 +42,12 @@ bool IPCSocket::sendMessage(const QString &message, const QString &serverName, i
     }
     if (!connected)
         return false;
+    // A socket that another user planted under the name in the shared temporary folder hears
+    // nothing: titles and addresses are for this user's own programs only.
+    if (!peerIsSameUser(&socket, QStringLiteral("not sending to %1").arg(serverName))) {
+        socket.abort();
+        return false;
+    }
 
     socket.write(message.toUtf8());
     // A large message leaves the buffer in several pieces; the connection must not close
@@ -57,8 +63,17 @@ bool IPCSocket::sendMessage(const QString &message, const QString &serverName, i
 
 void IPCSocket::slot_IPC_NewConnection()
 {
-    while (QLocalSocket *connection = server->nextPendingConnection())
+    while (QLocalSocket *connection = server->nextPendingConnection()) {
+        // Only this user's programs drive the link: a connection of another user's process is
+        // closed unread.
+        if (!peerIsSameUser(connection,
+                            QStringLiteral("connection to %1").arg(server->serverName()))) {
+            connection->abort();
+            connection->deleteLater();
+            continue;
+        }
         receive(connection);
+    }
 }
 
 void IPCSocket::receive(QLocalSocket *connection)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QObject>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 class QLocalServer;
@@ -11,6 +11,8 @@ namespace QT_EXT {
 
 // One end of a link between two programs over local sockets. Each message travels over a
 // connection of its own as the UTF-8 text "<number>|<payload>", without reply.
+// Same user only (see peerIsSameUser): a connection from another user's process is closed
+// unread, and nothing is sent to a socket that another user's process listens on.
 class IPCSocket : public QObject
 {
     Q_OBJECT

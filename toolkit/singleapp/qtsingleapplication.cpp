@@ -2,6 +2,7 @@
 
 #include "localserverguard.h"
 
+#include <QByteArray>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDeadlineTimer>
@@ -10,7 +11,10 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -25,6 +29,8 @@ constexpr int connectRetryMs = 50;
 // A message is a 32-bit length followed by that many bytes of UTF-8.
 constexpr int headerSize = int(sizeof(quint32));
 constexpr quint32 maxMessageSize = 1 << 20;
+// Bound of a received connection: a frame not whole by then is dropped.
+constexpr int readTimeoutMs = 5000;
 
 QString userIdentity()
 {
@@ -80,37 +86,59 @@ void QtSingleApplication::startServing()
 
 void QtSingleApplication::readMessage(QLocalSocket *connection)
 {
-    connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
-    const QDeadlineTimer deadline(5000);
-    while (connection->bytesAvailable() < headerSize && !deadline.hasExpired()) {
-        if (!connection->waitForReadyRead(int(deadline.remainingTime())))
-            break;
-    }
-    if (connection->bytesAvailable() < headerSize) {
+    // Only this user's copies may wake the window: a connection of another user's process is
+    // closed unread.
+    if (!peerIsSameUser(connection, QStringLiteral("connection to %1").arg(serverName))) {
         connection->abort();
+        connection->deleteLater();
         return;
     }
-    QDataStream in(connection);
-    quint32 size = 0;
-    in >> size;
-    if (size > maxMessageSize) {
-        connection->abort();
-        return;
-    }
-    while (connection->bytesAvailable() < qint64(size) && !deadline.hasExpired()) {
-        if (!connection->waitForReadyRead(int(deadline.remainingTime())))
-            break;
-    }
-    if (connection->bytesAvailable() < qint64(size)) {
-        connection->abort();
-        return;
-    }
-    const QString message = QString::fromUtf8(connection->read(size));
-    connection->write(&ackByte, 1);
-    connection->waitForBytesWritten(int(deadline.remainingTime()));
-    connection->disconnectFromServer();
 
-    emit messageReceived(message);
+    // Nothing waits here: the frame is collected as it arrives, so a peer that connects and
+    // sends nothing, or only part of a frame, never freezes the window. After readTimeoutMs
+    // its connection is closed unanswered.
+    struct Incoming
+    {
+        QByteArray data;
+        bool finished = false;
+    };
+    auto incoming = std::make_shared<Incoming>();
+    const auto drop = [connection, incoming] {
+        if (incoming->finished)
+            return;
+        incoming->finished = true;
+        connection->abort();
+        connection->deleteLater();
+    };
+    const auto collect = [this, connection, incoming, drop] {
+        if (incoming->finished)
+            return;
+        incoming->data += connection->readAll();
+        if (incoming->data.size() < headerSize)
+            return;
+        quint32 size = 0;
+        QDataStream header(incoming->data.left(headerSize));
+        header >> size;
+        if (size > maxMessageSize) {
+            drop();
+            return;
+        }
+        if (incoming->data.size() < headerSize + qsizetype(size))
+            return;
+        incoming->finished = true;
+        const QString message =
+            QString::fromUtf8(incoming->data.constData() + headerSize, qsizetype(size));
+        connection->write(&ackByte, 1);
+        // The one byte leaves at once, without waiting, even when a handler of the message ends
+        // the program; the connection then closes and goes.
+        connection->flush();
+        connection->disconnectFromServer();
+        emit messageReceived(message);
+    };
+    connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
+    connect(connection, &QLocalSocket::readyRead, this, collect);
+    QTimer::singleShot(readTimeoutMs, connection, drop);
+    collect();
 }
 
 bool QtSingleApplication::sendMessage(const QString &message, int timeout)
@@ -128,6 +156,12 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeout)
         if (deadline.hasExpired())
             return false;
         QThread::msleep(connectRetryMs);
+    }
+    // A socket that another user planted under the name (with a lock file beside it) is no
+    // running copy of this user's: it hears nothing and cannot send this copy away.
+    if (!peerIsSameUser(&socket, QStringLiteral("not waking %1").arg(serverName))) {
+        socket.abort();
+        return false;
     }
 
     const QByteArray payload = message.toUtf8();

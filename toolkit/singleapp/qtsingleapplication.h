@@ -16,7 +16,9 @@ namespace QT_EXT {
 // can hand that copy a text message and, in the running copy, receives such messages.
 //
 // The copy that first takes the lock file serves a local server; later copies deliver their
-// message there and wait for its acknowledgement.
+// message there and wait for its acknowledgement. The running copy reads a message without
+// blocking (a peer that sends nothing is dropped after 5 s and holds nothing up), and both ends
+// talk only to a process of the same user (see peerIsSameUser in localserverguard.h).
 class QtSingleApplication : public QApplication
 {
     Q_OBJECT

@@ -1,8 +1,10 @@
 #include "ipcsocket.h"
+#include "otheruser.h"
 
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QThread>
 #include <QUuid>
 #include <QtTest>
@@ -77,6 +79,12 @@ private slots:
     void staleSocketFileIsTakenOver();
     void liveServerIsNotTakenOver();
     void onlyTheSameUserMayConnect();
+    void connectionOfAnotherUserIsRefused();
+    void noMessageToASocketOfAnotherUser();
+    void cleanupTestCase();
+
+private:
+    OtherUser otherUser;
 };
 
 void tst_IPCSocket::processing_data()
@@ -283,6 +291,83 @@ void tst_IPCSocket::onlyTheSameUserMayConnect()
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     QCOMPARE(socketFile.permissions() & others, QFile::Permissions());
+}
+
+void tst_IPCSocket::connectionOfAnotherUserIsRefused()
+{
+    const QString unavailable = OtherUser::unavailable();
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable(unavailable));
+    QString error;
+    QVERIFY2(otherUser.setUp(&error), qPrintable(error));
+
+    const QString name = uniqueName();
+    IPCSocket receiver(nullptr, name);
+    QVERIFY(receiver.isListening());
+    QSignalSpy messages(&receiver, &IPCSocket::signal_messageReceived);
+    const CategoryLog log("mvp.link");
+
+    // A process of another user reaches the socket where the link really has it and sends a
+    // command as the companion would.
+    QProcess peer;
+    otherUser.start(peer, {QStringLiteral("send"), QDir::temp().filePath(name),
+                           QString::fromLatin1(QByteArray("2|").toHex())});
+    QTRY_COMPARE_WITH_TIMEOUT(peer.state(), QProcess::NotRunning, 10000);
+    const QString said = QString::fromLocal8Bit(peer.readAllStandardOutput());
+    QVERIFY2(said.contains(QStringLiteral("connected\n")), qPrintable(said));
+
+    // Refused, and said so under the link's category with the peer's user id.
+    QTRY_VERIFY2(log.contains(QStringLiteral("user id %1").arg(otherUser.uid())),
+                 qPrintable(log.lines().join(QLatin1Char('\n'))));
+    QVERIFY(log.contains(name));
+    // Nothing of it is handled: a message of this user sent afterwards is the first one heard.
+    QVERIFY(sendRaw(name, "11|sentinel"));
+    QTRY_COMPARE(messages.count(), 1);
+    QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("11|sentinel"));
+    QTest::qWait(IPCSocket::processDelayMs * 2);
+    QCOMPARE(messages.count(), 1);
+}
+
+void tst_IPCSocket::noMessageToASocketOfAnotherUser()
+{
+    const QString unavailable = OtherUser::unavailable();
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable(unavailable));
+    QString error;
+    QVERIFY2(otherUser.setUp(&error), qPrintable(error));
+
+    // Another user plants a socket that anyone may connect to under the name, where the link
+    // really looks for it.
+    const QString name = uniqueName();
+    const QString path = QDir::temp().filePath(name);
+    QProcess planted;
+    const auto stopPlanted = qScopeGuard([&] {
+        planted.kill();
+        planted.waitForFinished();
+        QFile::remove(path);
+    });
+    otherUser.start(planted, {QStringLiteral("serve"), path, QStringLiteral("30")});
+    QVERIFY(planted.waitForReadyRead(10000));
+    QCOMPARE(planted.readLine(), QByteArray("listening\n"));
+    QCOMPARE(QFileInfo(path).ownerId(), otherUser.uid());
+
+    const CategoryLog log("mvp.link");
+    IPCSocket sender(nullptr, QString());
+    QVERIFY(!sender.sendCommand(14, QStringLiteral("{\"title\":\"Song\"}"), name));
+    QVERIFY2(log.contains(QStringLiteral("user id %1").arg(otherUser.uid())),
+             qPrintable(log.lines().join(QLatin1Char('\n'))));
+    QVERIFY(log.contains(name));
+
+    // The planted socket was reached, and heard nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(planted.canReadLine() && planted.peek(64).contains("received: "),
+                             10000);
+    QCOMPARE(planted.readLine(), QByteArray("accepted\n"));
+    QCOMPARE(planted.readLine(), QByteArray("received: \n"));
+}
+
+void tst_IPCSocket::cleanupTestCase()
+{
+    otherUser.tearDown();
 }
 
 QTEST_GUILESS_MAIN(tst_IPCSocket)

@@ -1,0 +1,169 @@
+#include "otheruser.h"
+
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+QString findTool(const QString &tool)
+{
+    const QString found = QStandardPaths::findExecutable(tool);
+    if (!found.isEmpty())
+        return found;
+    return QStandardPaths::findExecutable(
+        tool, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/bin")});
+}
+
+bool lookUp(uint *uid, uint *gid)
+{
+    const passwd *entry = ::getpwnam(OtherUser::name);
+    if (!entry)
+        return false;
+    *uid = entry->pw_uid;
+    *gid = entry->pw_gid;
+    return true;
+}
+
+QString run(const QString &program, const QStringList &arguments, int *exitCode)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        *exitCode = -1;
+        return QStringLiteral("did not end within 30 s");
+    }
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromLocal8Bit(process.readAll()).trimmed();
+}
+
+} // namespace
+
+QString OtherUser::unavailable()
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("the test needs a second user: it makes a throw-away user \"%1\", "
+                              "which needs root (CI runs the tests as root); running as user "
+                              "id %2")
+            .arg(QLatin1String(name))
+            .arg(::geteuid());
+    for (const char *tool : {"useradd", "userdel", "setpriv"}) {
+        if (findTool(QLatin1String(tool)).isEmpty())
+            return QStringLiteral("the test needs %1 to make or use a throw-away user, and it "
+                                  "is not installed (Debian packages passwd and util-linux)")
+                .arg(QLatin1String(tool));
+    }
+    return QString();
+}
+
+bool OtherUser::setUp(QString *error)
+{
+    if (!lookUp(&userId, &groupId)) {
+        int exitCode = 0;
+        const QString output =
+            run(findTool(QStringLiteral("useradd")),
+                {QStringLiteral("--system"), QStringLiteral("--user-group"),
+                 QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
+                 QStringLiteral("/nonexistent"), QStringLiteral("--shell"),
+                 QStringLiteral("/usr/sbin/nologin"), QLatin1String(name)},
+                &exitCode);
+        // Exit code 9: the name was taken meanwhile, which is as good.
+        if ((exitCode != 0 && exitCode != 9) || !lookUp(&userId, &groupId)) {
+            *error = QStringLiteral("useradd %1 failed (exit code %2): %3")
+                         .arg(QLatin1String(name))
+                         .arg(exitCode)
+                         .arg(output);
+            return false;
+        }
+    }
+    if (userId == ::geteuid()) {
+        *error = QStringLiteral("the user %1 has this process's own user id %2")
+                     .arg(QLatin1String(name))
+                     .arg(userId);
+        return false;
+    }
+    ready = true;
+    return true;
+}
+
+void OtherUser::tearDown()
+{
+    if (!ready)
+        return;
+    ready = false;
+    int exitCode = 0;
+    const QString output =
+        run(findTool(QStringLiteral("userdel")), {QLatin1String(name)}, &exitCode);
+    if (exitCode != 0)
+        qWarning("userdel %s failed (exit code %d): %s", name, exitCode, qPrintable(output));
+}
+
+void OtherUser::start(QProcess &process, const QStringList &arguments) const
+{
+    QStringList command = {QStringLiteral("--reuid=%1").arg(userId),
+                           QStringLiteral("--regid=%1").arg(groupId),
+                           QStringLiteral("--clear-groups"),
+                           QStringLiteral("--inh-caps=+dac_override"),
+                           QStringLiteral("--ambient-caps=+dac_override"),
+                           QStringLiteral("--"),
+                           QStringLiteral(OTHER_USER_PROBE)};
+    command += arguments;
+    process.start(findTool(QStringLiteral("setpriv")), command);
+}
+
+namespace {
+
+QMutex logMutex;
+QByteArray logCategory;
+QStringList logLines;
+QtMessageHandler previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    {
+        const QMutexLocker locker(&logMutex);
+        if (context.category && logCategory == context.category)
+            logLines.append(message);
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+} // namespace
+
+CategoryLog::CategoryLog(const char *category)
+{
+    const QMutexLocker locker(&logMutex);
+    logCategory = category;
+    logLines.clear();
+    previousHandler = qInstallMessageHandler(recordMessage);
+}
+
+CategoryLog::~CategoryLog()
+{
+    qInstallMessageHandler(previousHandler);
+    const QMutexLocker locker(&logMutex);
+    logCategory.clear();
+    logLines.clear();
+}
+
+QStringList CategoryLog::lines() const
+{
+    const QMutexLocker locker(&logMutex);
+    return logLines;
+}
+
+bool CategoryLog::contains(const QString &text) const
+{
+    const QMutexLocker locker(&logMutex);
+    for (const QString &line : std::as_const(logLines)) {
+        if (line.contains(text))
+            return true;
+    }
+    return false;
+}
