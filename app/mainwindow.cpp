@@ -16,6 +16,7 @@
 #include "ui_mainwindow.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -404,13 +405,19 @@ void MainWindow::slot_volumeChanged(int value)
 
 void MainWindow::slot_videoChangedUrl(const QString &video_url)
 {
-    if (video_url == videoUrl)
+    const QString id = videoIdFromUrl(video_url);
+    if (video_url == videoUrl) {
+        // The same video plays again: a watch page that could not be had is asked for again,
+        // or Download would offer nothing but MP3 until another video plays.
+        if (!id.isEmpty() && id == videoHtmlInfo.videoId() && videoHtmlInfo.fetchFailed())
+            videoHtmlInfo.load(id);
         return;
+    }
     ui->actionBookmark->setEnabled(true);
     videoUrl = video_url;
-    const QString id = videoIdFromUrl(video_url);
     if (!id.isEmpty()) {
         playerBrowser->requestVideoTitle(id);
+        analysedVideoUrl = video_url;
         videoHtmlInfo.load(id);
     }
 }
@@ -446,8 +453,6 @@ void MainWindow::slot_videoChanged(const QString &video_json)
     if (lyricsPanel) {
         trackInfo = trackInfoFromTitle(videoTitle);
         lyricsPanel->showLyrics(trackInfo);
-        if (ui->stackedWidget->currentWidget() == lyricsPanel)
-            setSearchText(trackInfo);
     }
     companionNotifier->videoChanged();
 }
@@ -516,14 +521,14 @@ void MainWindow::slot_videoClicked(const QString &video_id)
 
 void MainWindow::slot_lyricsNeedTrackInfo(QString &track_info)
 {
-    track_info = ui->teSearch->text();
+    // The track the page's link names, however the page was reached (F4 included).
+    track_info = trackInfo;
 }
 
 void MainWindow::slot_lyricsNewTrackInfo(const QString &track_info)
 {
     trackInfo = track_info;
-    if (ui->stackedWidget->currentWidget() == lyricsPanel)
-        setSearchText(trackInfo);
+    lyricsPanel->showLyrics(trackInfo);
 }
 
 void MainWindow::on_stackedWidget_currentChanged(int)
@@ -575,10 +580,13 @@ void MainWindow::slot_downloadFinished(bool error)
 
 void MainWindow::slot_statusLinkActivated(const QString &link)
 {
-    // The folder the panel really wrote to: the recording folder, or its fallback when the
-    // companion set none.
-    if (link.contains(QLatin1String("open_folder")))
-        QT_EXT::openLocalFile(VideoDownloadPanel::downloadFolder(recordingFolder));
+    // The folder the panel really wrote to: the one of the file as the user confirmed it in the
+    // file-name dialog, which may name another folder than the recording folder.
+    if (!link.contains(QLatin1String("open_folder")))
+        return;
+    const QString file = downloadPanel->finishedFile();
+    QT_EXT::openLocalFile(file.isEmpty() ? VideoDownloadPanel::downloadFolder(recordingFolder)
+                                         : QFileInfo(file).absolutePath());
 }
 
 void MainWindow::setSearchText(const QString &text)

@@ -148,6 +148,8 @@ private:
     VideoDownloadPanel *downloadPanel = nullptr;
     // The streams of the video shown; enables Download once it found any.
     VideoHtmlInfo videoHtmlInfo;
+    // The watch address of the video whose page videoHtmlInfo analyses.
+    QString analysedVideoUrl;
     // The page that F4 returns to from the player page.
     QWidget *previousPage = nullptr;
 
@@ -156,7 +158,8 @@ private:
     QString videoTitle;
     QString videoUrl;
     QString searchText;
-    // "Artist - Song" of the video shown, for the lyrics page.
+    // "Artist - Song" of the video shown, or as corrected in the lyrics dialog: the one source
+    // of the track that the lyrics page's link names and its search asks for.
     QString trackInfo;
     QString recordingFolder;
     VideoRecordList localHistory;

@@ -80,9 +80,8 @@ void MainWindow::on_actionPlayer_triggered()
 void MainWindow::on_actionLyrics_triggered()
 {
     ui->stackedWidget->setCurrentWidget(lyricsPanel);
-    // The search box, hidden here, holds the track that the lyrics search asks for.
-    setSearchText(trackInfo);
-    lyricsPanel->showLyrics(videoTitle);
+    // The link names the track that the lyrics search asks for.
+    lyricsPanel->showLyrics(trackInfo);
     lyricsPanel->setFocus();
 }
 
@@ -130,9 +129,7 @@ void MainWindow::on_btSearch_clicked()
 
 void MainWindow::on_actionHistory_triggered()
 {
-    if (ui->stackedWidget->currentWidget() == lyricsPanel)
-        trackInfo = ui->teSearch->text();
-    else if (ui->stackedWidget->currentWidget() == searchBrowser)
+    if (ui->stackedWidget->currentWidget() == searchBrowser)
         searchText = ui->teSearch->text();
     ui->teSearch->setEnabled(false);
     ui->stackedWidget->setCurrentWidget(historyBrowser);
@@ -156,12 +153,19 @@ void MainWindow::on_actionDownload_triggered()
         ui->stackedWidget->setCurrentWidget(downloadPanel);
         return;
     }
+    // The dialog lists the streams of the analysed watch page; the stream, the file's name and
+    // the address that "MP3" converts are all of that video. Another video may come in while the
+    // dialog is open, so they are bound to it now.
+    const QString videoId = videoHtmlInfo.videoId();
+    const QString watchAddress = analysedVideoUrl;
     VideoFormatDlg dialog(this);
     dialog.setFormats(videoHtmlInfo.formats());
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (const QSharedPointer<FormatInfo> format = dialog.selectedFormat()) {
-        const auto record = VideoRecord::findById(localHistory, currentVideoId);
+        // The history keeps the record of a video that is no longer shown; one that arrived
+        // while the dialog was open is found as well.
+        const auto record = VideoRecord::findById(localHistory, videoId);
         if (!record)
             return;
         DownloadItem item;
@@ -174,7 +178,7 @@ void MainWindow::on_actionDownload_triggered()
         return;
     }
     // "MP3": the maker's conversion page, given the watch address up to its first "&" as it is.
-    const QStringList parts = videoUrl.split(QLatin1Char('&'));
+    const QStringList parts = watchAddress.split(QLatin1Char('&'));
     if (parts.size() >= 2) {
         QT_EXT::openUrl(QStringLiteral("http://%1/sonvara/video2mp3.php?url=%2")
                             .arg(AppSettings::makerHost(), parts.first()));

@@ -185,6 +185,7 @@ void VideoDownloadPanel::slot_Finished(const QT_EXT::QHttpExt::httpInfo *info)
 
     QString path;
     if (!failed && completeFile(path, error)) {
+        m_finishedFile = path;
         addEntry(path);
     } else if (!failed) {
         failed = true;

@@ -39,6 +39,9 @@ public:
     void stopDownload();
     // The last progress text.
     const QString &statusText() const { return m_status; }
+    // The file that the last complete download was written to, as the user confirmed or typed
+    // it (numbered when its name was taken meanwhile); empty before the first one.
+    const QString &finishedFile() const { return m_finishedFile; }
 
     // The folder a download goes to: the given one, or the movies location when it is empty or
     // missing.
@@ -72,6 +75,7 @@ private:
     DownloadItem m_current;
     QString m_targetPath;         // name the running download gets when it is complete
     QString m_partPath;           // where it is written meanwhile
+    QString m_finishedFile;       // see finishedFile()
     bool m_replaceTarget = false; // the user agreed to overwrite a file of the target name
     QVector<QSharedPointer<DownloadItem>> m_items; // the downloads listed in lwFiles
 };

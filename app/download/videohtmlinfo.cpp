@@ -31,11 +31,14 @@ QString VideoHtmlInfo::watchUrl(const QString &videoId)
 void VideoHtmlInfo::load(const QString &videoId)
 {
     m_videoId = videoId;
+    m_fetchFailed = false;
     m_transferId = m_engine.get(watchUrl(videoId), false);
     // A fetch that could not start counts as a failed one; the streams of the previous video
     // must not stay behind.
-    if (m_transferId == 0)
+    if (m_transferId == 0) {
+        m_fetchFailed = true;
         rebuild(QString());
+    }
 }
 
 QString VideoHtmlInfo::extensionForItag(int itag) const
@@ -84,6 +87,7 @@ void VideoHtmlInfo::slot_Finished(const QT_EXT::QHttpExt::httpInfo *info)
     if (!info || info->id != m_transferId)
         return;
     m_transferId = 0;
+    m_fetchFailed = info->failed;
     rebuild(info->text);
 }
 

@@ -28,6 +28,9 @@ public:
     const FormatMap &formats() const { return m_formats; }
     bool hasFormats() const { return !m_formats.isEmpty(); }
     const QString &videoId() const { return m_videoId; }
+    // Whether the watch page of the last load could not be had (its fetch failed or did not
+    // start); false while it is being fetched. Its formats are then those of an empty page.
+    bool fetchFailed() const { return m_fetchFailed; }
     // The address of the watch page for a video on the configured video site.
     static QString watchUrl(const QString &videoId);
 
@@ -47,5 +50,6 @@ private:
     QT_EXT::QHttpExt m_engine; // a child as well, so that it can be found
     int m_transferId = 0;      // the fetch of the last load; 0 when none runs
     QString m_videoId;
+    bool m_fetchFailed = false;
     FormatMap m_formats;
 };

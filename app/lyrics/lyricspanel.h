@@ -22,6 +22,8 @@ public:
     // Sets the page up and loads the wiki's home on the first call; every call makes the search
     // link name trackText.
     void showLyrics(const QString &trackText);
+    // The track that the search link names.
+    const QString &searchLinkTrack() const { return linkTrack; }
 
     // Base of the panel's own links. Under the reserved top-level domain .invalid, so no real
     // link can hold it and nothing would ever answer it.

@@ -14,6 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,12 +23,15 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
 #include <httplib.h>
+
+#include <atomic>
 
 class tst_MainWindow : public QObject
 {
@@ -74,11 +79,29 @@ private slots:
     void copyUrlWithCtrlDownloads();
     void closeDuringDownloadAsks_data();
     void closeDuringDownloadAsks();
+    void downloadKeepsTheVideoOfTheDialog();
+    void mp3KeepsTheVideoOfTheDialog();
+    void finishedOpensTheFolderWrittenTo();
+    void failedWatchPageFetchedAgain();
+    void lyricsLinkNamesTheCleanedTrack();
+    void lyricsSearchAsksForTheTrackOfTheLink();
+    void otherPagesTextIsNoTrack();
+    void correctedTrackNamedByTheLink();
     // Last: it runs the application's event loop to its end.
     void quitEndsEventLoopWithZero();
 
+public slots:
+    // Stands in for the desktop's browser and file manager.
+    void openUrl(const QUrl &url) { opened.append(url); }
+
 private:
     void sendToWindow(uint cmd, const QString &text);
+    // The page reports the watch address of the video id, then its record.
+    void showVideo(const QString &id, const QString &title);
+    // Waits until the watch page of the video has been analysed with its stream of itag 18.
+    bool analysed(const QString &id) const;
+    // Clicks the lyrics page's search link and returns the track its dialog shows (rejected).
+    QString trackAskedFor();
     QList<QPair<uint, QString>> heardBy(QSignalSpy &spy) const;
     QString settingsFolder() const;
     QWidget *currentPage() const;
@@ -86,6 +109,12 @@ private:
 
     // Stands in for the maker's pages: an empty page for each.
     FakeHttpServer pages;
+    // Stands in for the video site: a watch page with one stream (itag 18) per video, and the
+    // streams, each of which holds its address.
+    FakeHttpServer site;
+    std::atomic<int> watchPagesRequested{0};
+    std::atomic<int> watchPagesToFail{0};
+    QList<QUrl> opened;
     MainWindow *window = nullptr;
     QT_EXT::IPCSocket *companion = nullptr;
     QScopedPointer<QSignalSpy> startupHeard;
@@ -108,6 +137,25 @@ void tst_MainWindow::initTestCase()
         res.set_content("<html><body></body></html>", "text/html");
     });
     ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:%1").arg(pages.port()));
+    site.setHandler([this](const httplib::Request &req, httplib::Response &res) {
+        if (req.path != "/watch") {
+            res.set_content("stream at " + req.path, "video/mp4");
+            return;
+        }
+        ++watchPagesRequested;
+        if (watchPagesToFail > 0) {
+            --watchPagesToFail;
+            res.status = 503;
+            return;
+        }
+        res.set_content("<html><body><script>var ytplayer = {\"args\": "
+                        "{\"url_encoded_fmt_stream_map\": \"url=http://127.0.0.1:" +
+                            std::to_string(site.port()) + "/stream/" + req.get_param_value("v") +
+                            ".mp4?itag=18\"}};</script></body></html>",
+                        "text/html");
+    });
+    ini.setValue(QStringLiteral("hosts/video_site"),
+                 QStringLiteral("127.0.0.1:%1").arg(site.port()));
 }
 
 void tst_MainWindow::cleanupTestCase()
@@ -117,6 +165,9 @@ void tst_MainWindow::cleanupTestCase()
 
 void tst_MainWindow::init()
 {
+    watchPagesRequested = 0;
+    watchPagesToFail = 0;
+    opened.clear();
     companion = new QT_EXT::IPCSocket(nullptr, companionServerName);
     QVERIFY(companion->isListening());
     startupHeard.reset(new QSignalSpy(companion, &QT_EXT::IPCSocket::signal_commandReceived));
@@ -854,6 +905,232 @@ void tst_MainWindow::closeDuringDownloadAsks()
     if (answer == QMessageBox::Yes)
         QCOMPARE(heardBy(heard).first().first, uint(PlayerNotification::Closing));
     stream.release();
+}
+
+namespace {
+
+QString watchAddress(const QString &id)
+{
+    return QStringLiteral("http://h/watch?v=%1&feature=player_embedded").arg(id);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+void tst_MainWindow::showVideo(const QString &id, const QString &title)
+{
+    window->slot_videoChangedUrl(watchAddress(id));
+    window->slot_videoChanged(
+        QT_EXT::toJson(QVariantMap{{QStringLiteral("id"), id}, {QStringLiteral("title"), title}}));
+}
+
+bool tst_MainWindow::analysed(const QString &id) const
+{
+    return QTest::qWaitFor(
+        [&] {
+            return window->watchPageAnalysis().videoId() == id &&
+                   window->watchPageAnalysis().formats().contains(18);
+        },
+        5000);
+}
+
+void tst_MainWindow::downloadKeepsTheVideoOfTheDialog()
+{
+    QTemporaryDir folder;
+    sendToWindow(7, folder.path());
+    showVideo(QStringLiteral("a"), QStringLiteral("Artist - A"));
+    QVERIFY(analysed(QStringLiteral("a")));
+
+    DialogAnswerer answerer;
+    bool secondAnalysed = false;
+    answerer.handle([&](QWidget *dialog) {
+        // Another video comes in, with its streams, while the dialog is open.
+        showVideo(QStringLiteral("b"), QStringLiteral("Artist - B"));
+        secondAnalysed = analysed(QStringLiteral("b"));
+        DialogAnswerer::chooseRow(QStringLiteral("lwFormats"), QStringLiteral("MP4 360"),
+                                  QStringLiteral("btDownload"))(dialog);
+    });
+    QString proposed;
+    answerer.handle([&proposed](QWidget *dialog) {
+        proposed = dialog->findChild<QLineEdit *>(QStringLiteral("teFilename"))->text();
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QSignalSpy finished(window->downloadPage(), &VideoDownloadPanel::signal_downloadFinished);
+    action("actionDownload")->trigger();
+    QVERIFY(secondAnalysed);
+    QCOMPARE(answerer.answered(), 2);
+    // The stream of the video the dialog listed, under that video's title.
+    const QString expected = QDir(folder.path()).filePath(QStringLiteral("Artist - A.mp4"));
+    QCOMPARE(proposed, QDir::toNativeSeparators(expected));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    QCOMPARE(finished.first().first().toBool(), false);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
+             QStringList{QStringLiteral("Artist - A.mp4")});
+    QCOMPARE(contentOf(expected), QByteArray("stream at /stream/a.mp4"));
+}
+
+void tst_MainWindow::mp3KeepsTheVideoOfTheDialog()
+{
+    showVideo(QStringLiteral("a"), QStringLiteral("Artist - A"));
+    QVERIFY(analysed(QStringLiteral("a")));
+
+    DialogAnswerer answerer;
+    answerer.handle([&](QWidget *dialog) {
+        showVideo(QStringLiteral("b"), QStringLiteral("Artist - B"));
+        DialogAnswerer::chooseRow(QStringLiteral("lwFormats"), QStringLiteral("MP3"),
+                                  QStringLiteral("btDownload"))(dialog);
+    });
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
+    action("actionDownload")->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QCOMPARE(answerer.answered(), 1);
+    // The conversion page gets the address of the video the dialog was opened for.
+    QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:%1/sonvara/"
+                                                     "video2mp3.php?url=http://h/watch?v=a")
+                                          .arg(pages.port()))});
+}
+
+void tst_MainWindow::finishedOpensTheFolderWrittenTo()
+{
+    QTemporaryDir recording;
+    QTemporaryDir typed;
+    sendToWindow(7, recording.path());
+    DownloadItem item;
+    item.videoId = QStringLiteral("a");
+    item.folder = recording.path();
+    item.title = QStringLiteral("Artist - A");
+    item.format = QSharedPointer<FormatInfo>::create();
+    item.format->itag = 18;
+    item.format->extension = QStringLiteral(".mp4");
+    item.format->url = site.url(QStringLiteral("/stream/a.mp4")).toString();
+    const QString written = QDir(typed.path()).filePath(QStringLiteral("Elsewhere.mp4"));
+    DialogAnswerer answerer;
+    // The user names a file in another folder than the recording folder.
+    answerer.handle([&written](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("teFilename"))
+            ->setText(QDir::toNativeSeparators(written));
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QSignalSpy finished(window->downloadPage(), &VideoDownloadPanel::signal_downloadFinished);
+    QVERIFY(window->downloadPage()->startDownload(item));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    QCOMPARE(finished.first().first().toBool(), false);
+    QCOMPARE(contentOf(written), QByteArray("stream at /stream/a.mp4"));
+
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QCOMPARE(status->text(), QStringLiteral("<a href=\"local://open_folder\">Finished</a>"));
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+    emit status->linkActivated(QStringLiteral("local://open_folder"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(typed.path())});
+}
+
+void tst_MainWindow::failedWatchPageFetchedAgain()
+{
+    watchPagesToFail = 1;
+    QSignalSpy ready(const_cast<VideoHtmlInfo *>(&window->watchPageAnalysis()),
+                     &VideoHtmlInfo::signal_Ready);
+    showVideo(QStringLiteral("a"), QStringLiteral("Artist - A"));
+    QVERIFY(ready.wait());
+    QVERIFY(!window->watchPageAnalysis().formats().contains(18));
+    QCOMPARE(watchPagesRequested.load(), 1);
+
+    // The same video plays again: the page reports its address once more.
+    window->slot_videoChangedUrl(watchAddress(QStringLiteral("a")));
+    QVERIFY(analysed(QStringLiteral("a")));
+    QCOMPARE(watchPagesRequested.load(), 2);
+    QVERIFY(action("actionDownload")->isEnabled());
+
+    // A page that was had is not asked for again.
+    window->slot_videoChangedUrl(watchAddress(QStringLiteral("a")));
+    QTest::qWait(300);
+    QCOMPARE(watchPagesRequested.load(), 2);
+    QVERIFY(window->watchPageAnalysis().formats().contains(18));
+}
+
+QString tst_MainWindow::trackAskedFor()
+{
+    DialogAnswerer answerer;
+    QString asked = QStringLiteral("(no dialog)");
+    answerer.handle([&asked](QWidget *dialog) {
+        asked = dialog->findChild<QLineEdit *>(QStringLiteral("teArtist"))->text() +
+                QStringLiteral(" - ") +
+                dialog->findChild<QLineEdit *>(QStringLiteral("teSongTitle"))->text();
+        qobject_cast<QDialog *>(dialog)->reject();
+    });
+    QMetaObject::invokeMethod(window->lyricsPage(), "slot_textLyricsLinkClicked",
+                              Qt::DirectConnection, Q_ARG(QUrl, LyricsPanel::searchLink()));
+    return asked;
+}
+
+void tst_MainWindow::lyricsLinkNamesTheCleanedTrack()
+{
+    window->slot_videoChanged(QStringLiteral(R"j({"id":"l","title":"Artist: Song (Live)"})j"));
+    // Ctrl+L (the action's shortcut) names the track, as a new video does, not the raw title.
+    QCOMPARE(action("actionLyrics")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    action("actionLyrics")->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->lyricsPage()));
+    QCOMPARE(window->lyricsPage()->searchLinkTrack(), QStringLiteral("Artist - Song"));
+    QCOMPARE(trackAskedFor(), QStringLiteral("Artist - Song"));
+}
+
+void tst_MainWindow::lyricsSearchAsksForTheTrackOfTheLink()
+{
+    window->slot_videoChanged(QStringLiteral(R"j({"id":"l","title":"Artist: Song (Live)"})j"));
+    action("actionLyrics")->trigger();
+    // F4 away from the lyrics page, a new video, F4 back.
+    QTest::keyClick(window, Qt::Key_F4);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    window->slot_videoChanged(QStringLiteral(R"j({"id":"m","title":"Other: Tune"})j"));
+    QTest::keyClick(window, Qt::Key_F4);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->lyricsPage()));
+    QCOMPARE(window->lyricsPage()->searchLinkTrack(), QStringLiteral("Other - Tune"));
+    QCOMPARE(trackAskedFor(), QStringLiteral("Other - Tune"));
+}
+
+void tst_MainWindow::otherPagesTextIsNoTrack()
+{
+    window->slot_videoChanged(QStringLiteral(R"j({"id":"m","title":"Other: Tune"})j"));
+    action("actionLyrics")->trigger();
+    QTest::keyClick(window, Qt::Key_F4);
+    // The search box gets the title on the search page; F4 returns to the lyrics page from the
+    // player, and History is left from there.
+    action("actionSearch")->trigger();
+    action("actionPlayer")->trigger();
+    QTest::keyClick(window, Qt::Key_F4);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->lyricsPage()));
+    QCOMPARE(trackAskedFor(), QStringLiteral("Other - Tune"));
+    action("actionHistory")->trigger();
+    action("actionLyrics")->trigger();
+    QCOMPARE(window->lyricsPage()->searchLinkTrack(), QStringLiteral("Other - Tune"));
+    QCOMPARE(trackAskedFor(), QStringLiteral("Other - Tune"));
+}
+
+void tst_MainWindow::correctedTrackNamedByTheLink()
+{
+    window->slot_videoChanged(QStringLiteral(R"j({"id":"m","title":"Other: Tune"})j"));
+    action("actionLyrics")->trigger();
+    {
+        DialogAnswerer answerer;
+        answerer.handle([](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("teArtist"))
+                ->setText(QStringLiteral("Fixed"));
+            dialog->findChild<QLineEdit *>(QStringLiteral("teSongTitle"))
+                ->setText(QStringLiteral("Name"));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        QMetaObject::invokeMethod(window->lyricsPage(), "slot_textLyricsLinkClicked",
+                                  Qt::DirectConnection, Q_ARG(QUrl, LyricsPanel::searchLink()));
+        QCOMPARE(answerer.answered(), 1);
+    }
+    // The corrected track is the one the link names and the next search asks for.
+    QCOMPARE(window->lyricsPage()->searchLinkTrack(), QStringLiteral("Fixed - Name"));
+    QCOMPARE(trackAskedFor(), QStringLiteral("Fixed - Name"));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -148,6 +148,8 @@ private slots:
     void existingFileReplacedOnlyWhenComplete_data();
     void existingFileReplacedOnlyWhenComplete();
     void nameTakenDuringDownload();
+    void longTitleDownloads_data();
+    void longTitleDownloads();
     void fullDownloadFromSiteServer();
 
 private:
@@ -299,6 +301,47 @@ void tst_VideoDownloadPanel::fileNameProposed()
     QCOMPARE(reports.events, QStringList());
     QVERIFY(!panel.isDownloading());
     QCOMPARE(filesIn(dir.path()), existing);
+}
+
+void tst_VideoDownloadPanel::longTitleDownloads_data()
+{
+    QTest::addColumn<bool>("nameTaken");
+    QTest::newRow("free name") << false;
+    QTest::newRow("taken name: numbered") << true;
+}
+
+void tst_VideoDownloadPanel::longTitleDownloads()
+{
+    QFETCH(bool, nameTaken);
+    // 100 Japanese characters are 300 bytes of UTF-8; a file name takes at most 255.
+    const QString title(100, QChar(0x65E5));
+    const QString fitting = QString(82, QChar(0x65E5)) + QStringLiteral(".mp4");
+    const QString expected =
+        nameTaken ? QString(81, QChar(0x65E5)) + QStringLiteral("_1.mp4") : fitting;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (nameTaken)
+        QVERIFY(writeFile(dir.filePath(fitting), "old"));
+    StreamServer server(64 * 1024);
+    server.release = true;
+    VideoDownloadPanel panel;
+    Reports reports(panel);
+    DialogAnswerer answerer;
+    if (nameTaken)
+        answerer.click(QMessageBox::Yes); // File already exists. Continue?
+    QString proposed;
+    answerer.handle(acceptPath(&proposed));
+    QVERIFY(panel.startDownload(makeItem(dir.path(), title, server.url())));
+    QTRY_COMPARE_WITH_TIMEOUT(reports.finished, 1, 10000);
+    QCOMPARE(reports.events.last(), QStringLiteral("finished 0"));
+    QCOMPARE(answerer.answered(), answerer.seen().size());
+    QCOMPARE(proposed, QDir::toNativeSeparators(dir.filePath(expected)));
+    QStringList files{expected};
+    if (nameTaken)
+        files.prepend(fitting);
+    files.sort();
+    QCOMPARE(filesIn(dir.path()), files);
+    QCOMPARE(readFile(dir.filePath(expected)), server.body);
 }
 
 void tst_VideoDownloadPanel::stopQuestion_data()

@@ -229,6 +229,17 @@ void tst_VideoHtmlInfo::failedFetchLeavesFixedEntry()
     QVERIFY(ready.wait());
     QCOMPARE(describe(info.formats()), QStringList{"0||.mp4|"});
     QVERIFY(info.hasFormats());
+    // Told apart from a page without streams, so that the window can ask for it again.
+    QVERIFY(info.fetchFailed());
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.set_content(watchPage(QStringLiteral("url=http://a/v?i=1&itag=22")).toStdString(),
+                        "text/html");
+    });
+    info.load(QStringLiteral("missing"));
+    QVERIFY(!info.fetchFailed());
+    QVERIFY(ready.wait());
+    QVERIFY(!info.fetchFailed());
+    QCOMPARE(describe(info.formats()), QStringList{"22|MP4 720|.mp4|http://a/v?i=1"});
 }
 
 void tst_VideoHtmlInfo::laterLoadWins()
