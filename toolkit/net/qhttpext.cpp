@@ -160,7 +160,7 @@ bool QHttpExt::refuseAddress(const QUrl &url, bool showErrors)
 {
     if (isWebAddress(url))
         return false;
-    m_lastError = tr("Not a web address, refused: %1").arg(url.toString());
+    m_lastError = refusedAddressText(url.toString());
     // Nothing leaves: what was prepared for this request must not go with the next one.
     m_postData.clear();
     m_range.clear();
@@ -719,7 +719,7 @@ void QHttpExt::slot_proxyAuthenticationRequired(const QNetworkProxy &proxy,
 bool QHttpExt::downloadImage(const QString &url, QPixmap *target)
 {
     if (!isWebAddress(QUrl(url))) {
-        m_lastError = tr("Not a web address, refused: %1").arg(url);
+        m_lastError = refusedAddressText(url);
         return false;
     }
     auto *manager = new QNetworkAccessManager(this);
@@ -795,6 +795,11 @@ void QHttpExt::setCaCertificates(const QList<QSslCertificate> &certificates)
 QList<QSslCertificate> QHttpExt::caCertificates()
 {
     return processCaCertificates();
+}
+
+QString QHttpExt::refusedAddressText(const QString &address)
+{
+    return tr("Not a web address, refused: %1").arg(address);
 }
 
 QString QHttpExt::errorText(QNetworkReply::NetworkError code)

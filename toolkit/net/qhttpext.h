@@ -85,6 +85,9 @@ public:
     QString lastError() const { return m_lastError; }
     void setLastError(const QString &error) { m_lastError = error; }
     static QString errorText(QNetworkReply::NetworkError code);
+    // What the user is told of an address that is not fetched because it is no web address
+    // (see webaddress.h); also for addresses checked before they reach the engine.
+    static QString refusedAddressText(const QString &address);
     // Asks for a user name and password in the authentication dialog and puts them into
     // authenticator; false when the user cancels. Also asked for the pages' servers and proxies.
     static bool askCredentials(const QString &realm, const QString &site,
