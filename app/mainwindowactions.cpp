@@ -15,7 +15,9 @@
 #include "messages.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
+#include "qhttpext.h"
 #include "ui_mainwindow.h"
+#include "webaddress.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -280,6 +282,11 @@ void MainWindow::dropEvent(QDropEvent *event)
     if (urls.isEmpty())
         return;
     const QString address = urls.first().toString();
+    // Only a web address is taken: a dropped file or any other scheme is not read.
+    if (!QT_EXT::isWebAddress(urls.first())) {
+        QT_EXT::msgInformation(QT_EXT::QHttpExt::refusedAddressText(address));
+        return;
+    }
     // Without "v=" the address names no video: it is no id to hand to the player.
     const QString id = address.contains(QLatin1String("v="), Qt::CaseInsensitive)
                            ? videoIdFromUrl(address)

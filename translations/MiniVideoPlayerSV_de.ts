@@ -315,6 +315,18 @@
         <translation>Zu viele Weiterleitungen: Die Übertragung wurde nach %1 angehalten.</translation>
     </message>
     <message>
+        <source>Redirect to a non-web address refused: %1</source>
+        <translation>Weiterleitung auf eine Adresse außerhalb des Webs abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>Redirect from https to http refused: %1</source>
+        <translation>Weiterleitung von https auf http abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>Not a web address, refused: %1</source>
+        <translation>Keine Webadresse, abgelehnt: %1</translation>
+    </message>
+    <message>
         <source>%1 at %2</source>
         <translation>%1 auf %2</translation>
     </message>

@@ -1,5 +1,7 @@
 #include "watchpage.h"
 
+#include "webaddress.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
@@ -108,6 +110,14 @@ QMap<int, QString> watchPageStreams(const QString &page)
         const int end = comma < 0 ? map.size() : comma;
         // Each entry begins with "url=".
         const QString address = end - start > 4 ? map.mid(start + 4, end - start - 4) : QString();
+        // The page is outside input: a stream that is no web address (a local file, ...) is
+        // never offered for download.
+        if (!address.isEmpty() && !QT_EXT::isWebAddress(address)) {
+            if (comma < 0)
+                break;
+            start = comma + 1;
+            continue;
+        }
         const int itag = QUrlQuery(QUrl(address))
                              .queryItemValue(QStringLiteral("itag"), QUrl::FullyDecoded)
                              .toInt();

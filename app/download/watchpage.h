@@ -14,6 +14,7 @@ QString watchPageStreamMap(const QString &page);
 // The streams of the page's stream map: the download address by itag. The map text is split at
 // every ",", each part loses its first four characters ("url="), its itag is read from its query
 // and one trailing "&itag=" parameter is removed; of parts with the same itag the last counts.
+// A part whose address is not a web address (http or https with a host) is left out.
 // An empty map text gives itag 0 with an empty address.
 QMap<int, QString> watchPageStreams(const QString &page);
 

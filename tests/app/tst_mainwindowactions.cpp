@@ -358,6 +358,16 @@ void tst_MainWindowActions::drop_data()
                                  << "Not video found";
     QTest::newRow("no addresses") << QList<QUrl>() << ""
                                   << "";
+    // Only web addresses: a dropped file (or any other scheme) is refused before anything is
+    // fetched or played, whatever its name holds.
+    QTest::newRow("local file") << QList<QUrl>{QUrl(QStringLiteral("file:///tmp/watch?v=xyz"))}
+                                << ""
+                                << "Not a web address, refused: file:///tmp/watch?v=xyz";
+    QTest::newRow("ftp") << QList<QUrl>{QUrl(QStringLiteral("ftp://h/watch?v=xyz"))} << ""
+                         << "Not a web address, refused: ftp://h/watch?v=xyz";
+    QTest::newRow("https watch address")
+        << QList<QUrl>{QUrl(QStringLiteral("https://h/watch?v=xyz"))} << "loadPlayer:xyz"
+        << "";
 }
 
 void tst_MainWindowActions::drop()

@@ -5,6 +5,8 @@
 #include <QSslSocket>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace {
 
 struct Identity
@@ -76,11 +78,15 @@ void TlsTestServer::incomingConnection(qintptr descriptor)
     socket->setLocalCertificate(certificate);
     socket->setPrivateKey(key);
     socket->setPeerVerifyMode(QSslSocket::VerifyNone);
-    connect(socket, &QSslSocket::readyRead, socket, [socket] {
-        if (!socket->readAll().contains("\r\n\r\n"))
+    auto buffer = std::make_shared<QByteArray>();
+    connect(socket, &QSslSocket::readyRead, socket, [this, socket, buffer] {
+        *buffer += socket->readAll();
+        if (!buffer->contains("\r\n\r\n"))
             return;
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 6\r\n"
-                      "Connection: close\r\n\r\nsecret");
+        socket->write(answer ? answer(*buffer)
+                             : QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                          "Content-Length: 6\r\nConnection: close\r\n\r\n"
+                                          "secret"));
         socket->disconnectFromHost();
     });
     connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);

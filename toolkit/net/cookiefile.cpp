@@ -209,7 +209,9 @@ QList<QNetworkCookie> cookiesFromVariantBytes(const QByteArray &bytes)
             break;
         const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(value);
         if (parsed.isEmpty() && !value.isEmpty())
-            qCWarning(lcNet) << "CookieJar: Unable to parse saved cookie:" << value;
+            // The entry may hold a cookie's value: its size is all the log says of it.
+            qCWarning(lcNet, "CookieJar: Unable to parse a saved cookie of %lld bytes",
+                      static_cast<long long>(value.size()));
         cookies += parsed;
     }
     return cookies;

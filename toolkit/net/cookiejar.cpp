@@ -110,9 +110,10 @@ bool CookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const
     bool added = false;
     bool removed = false;
     for (QNetworkCookie cookie : cookieList) {
-        qCDebug(lcNet).noquote() << QStringLiteral("Network Cookie domain ") + cookie.domain();
-        qCDebug(lcNet).noquote() << QStringLiteral("Network Cookie value ") +
-                                        QString::fromUtf8(cookie.value());
+        // A cookie's value is a credential: the log names the cookie, never its value.
+        qCDebug(lcNet).noquote() << QStringLiteral("Network Cookie %1 from %2, domain %3")
+                                        .arg(QString::fromUtf8(cookie.name()), host,
+                                             cookie.domain());
         if (m_keepPolicy == KeepUntilTimeLimit && !cookie.isSessionCookie() &&
             cookie.expirationDate() > timeLimit)
             cookie.setExpirationDate(timeLimit);

@@ -4,6 +4,7 @@
 #include "certificatetrust.h"
 #include "messages.h"
 #include "netlogging.h"
+#include "webaddress.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -67,10 +68,11 @@ qint64 announcedLength(const QNetworkReply *reply)
     return length.isValid() ? length.toLongLong() : -1;
 }
 
-// The walk over the parameters shared by get and post: entries with an empty value are left
-// out, the others joined with "&".
-template <typename Encode>
-QByteArray joinParameters(const QMap<QString, QString> &parameters, Encode encode)
+// The parameters as a query or form body, shared by get and post: entries with an empty value
+// are left out, the others joined with "&", name and value percent-encoded as RFC 3986 asks
+// (UTF-8, everything but letters, digits and "-._~"), so that "+", "#", "%", "&", "=" and
+// non-ASCII text reach the server as given.
+QByteArray joinParameters(const QMap<QString, QString> &parameters)
 {
     QByteArray query;
     for (auto it = parameters.cbegin(); it != parameters.cend(); ++it) {
@@ -78,7 +80,7 @@ QByteArray joinParameters(const QMap<QString, QString> &parameters, Encode encod
             continue;
         if (!query.isEmpty())
             query += '&';
-        query += it.key().toUtf8() + '=' + encode(it.value());
+        query += QUrl::toPercentEncoding(it.key()) + '=' + QUrl::toPercentEncoding(it.value());
     }
     return query;
 }
@@ -110,6 +112,8 @@ void QHttpExt::httpInfo::reset()
     received = 0;
     abortReason.clear();
     range.clear();
+    keptSize = 0;
+    rewriting = false;
 }
 
 QHttpExt::QHttpExt(QObject *parent) : QObject(parent)
@@ -152,15 +156,33 @@ QUrl QHttpExt::makeUrl(const QString &url) const
     return result;
 }
 
+bool QHttpExt::refuseAddress(const QUrl &url, bool showErrors)
+{
+    if (isWebAddress(url))
+        return false;
+    m_lastError = refusedAddressText(url.toString());
+    // Nothing leaves: what was prepared for this request must not go with the next one.
+    m_postData.clear();
+    m_range.clear();
+    m_keptSize = 0;
+    if (showErrors)
+        msgCritical(m_lastError);
+    return true;
+}
+
 int QHttpExt::get(const QString &url, bool showErrors)
 {
     m_lastError.clear();
-    if (!makeUrl(url).isValid()) {
+    const QUrl address = makeUrl(url);
+    if (!address.isValid()) {
         m_lastError = tr("Invalid URL: %1").arg(url);
+        m_postData.clear();
         if (showErrors)
             msgCritical(m_lastError);
         return 0;
     }
+    if (refuseAddress(address, showErrors))
+        return 0;
     return request(url, nullptr, showErrors, nullptr);
 }
 
@@ -168,6 +190,9 @@ int QHttpExt::download(const QString &url, const QString &fileName, bool showErr
                        qint64 resumeFrom)
 {
     if (url.isEmpty() || fileName.isEmpty())
+        return 0;
+    // Refused before the file is touched: neither the question nor a truncated file.
+    if (refuseAddress(makeUrl(url), showErrors))
         return 0;
     if (!QFile::exists(fileName))
         resumeFrom = 0;
@@ -208,10 +233,16 @@ int QHttpExt::download(const QString &url, const QString &fileName, bool showErr
         m_range.clear();
         return 0;
     }
+    // What earlier runs saved stays whatever becomes of this one.
+    m_keptSize = resumeFrom != 0 ? file->size() : 0;
+    const qint64 kept = m_keptSize;
     QFile *target = file.release();
     const int id = request(url, target, showErrors, nullptr);
     if (id == 0) {
-        target->remove();
+        m_keptSize = 0;
+        target->close();
+        if (kept == 0)
+            target->remove();
         delete target;
     }
     return id;
@@ -219,23 +250,23 @@ int QHttpExt::download(const QString &url, const QString &fileName, bool showErr
 
 int QHttpExt::get(const QString &url, const QMap<QString, QString> &parameters, bool showErrors)
 {
-    const QByteArray query = joinParameters(parameters, [](const QString &value) {
-        QByteArray bytes = value.toUtf8();
-        return bytes.replace('&', "%26").replace('?', "%3F");
-    });
-    if (query.isEmpty())
+    const QByteArray query = joinParameters(parameters);
+    QUrl address = makeUrl(url);
+    if (query.isEmpty() || !address.isValid())
         return get(url, showErrors);
-    QString full = url;
-    if (!full.contains(QLatin1Char('?')))
-        full += QLatin1Char('?');
-    full += QString::fromUtf8(query);
-    return get(full, showErrors);
+    // The encoded parameters join the address's own query, in front of any fragment; the
+    // address is handed on fully encoded, so that nothing is decoded or encoded again.
+    QString full = address.query(QUrl::FullyEncoded);
+    if (!full.isEmpty() && !full.endsWith(QLatin1Char('&')))
+        full += QLatin1Char('&');
+    full += QString::fromLatin1(query);
+    address.setQuery(full, QUrl::StrictMode);
+    return get(QString::fromUtf8(address.toEncoded()), showErrors);
 }
 
 int QHttpExt::post(const QString &url, const QMap<QString, QString> &parameters, bool showErrors)
 {
-    m_postData = joinParameters(
-        parameters, [](const QString &value) { return QUrl::toPercentEncoding(value); });
+    m_postData = joinParameters(parameters);
     return get(url, showErrors);
 }
 
@@ -277,6 +308,11 @@ int QHttpExt::sendRequest(QNetworkRequest &request, QFile *file, bool showErrors
 {
     emit sig_Initializing(request);
     m_range.clear();
+    const qint64 keptSize = m_keptSize;
+    m_keptSize = 0;
+    // Whoever made the request or changed it on its way: only web addresses are fetched.
+    if (refuseAddress(request.url(), showErrors && !existing))
+        return 0;
     if (!m_proxy.hostName().isEmpty())
         m_manager.setProxy(m_proxy);
 
@@ -324,6 +360,7 @@ int QHttpExt::sendRequest(QNetworkRequest &request, QFile *file, bool showErrors
         info->reply = reply;
         info->url = url;
         info->range = request.rawHeader("Range");
+        info->keptSize = keptSize;
         m_transfers.append(info);
         const int id = info->id;
         emit sig_Started(info);
@@ -402,6 +439,12 @@ void QHttpExt::slot_ReadyRead()
     httpInfo *info = findByReply(reply);
     if (!info)
         return;
+    if (isRedirectBody(info, reply)) {
+        // Not part of what is fetched: dropped as it comes, so that a large one neither fills
+        // the memory nor stalls a download behind its bounded read buffer.
+        reply->skip(reply->bytesAvailable());
+        return;
+    }
     if (info->file) {
         qCDebug(lcNet, "QHttpExt::slot_ReadyRead writing to file...");
         writeAvailable(info, reply);
@@ -413,16 +456,32 @@ void QHttpExt::slot_ReadyRead()
     }
 }
 
+bool QHttpExt::isRedirectBody(const httpInfo *info, const QNetworkReply *reply) const
+{
+    // A redirect to the address itself is not followed: its body is the answer.
+    const QString target = redirectTarget(reply);
+    return !target.isEmpty() && target != info->url;
+}
+
 void QHttpExt::writeAvailable(httpInfo *info, QNetworkReply *reply)
 {
-    // The body of a redirect is not part of the download; it stays in the reply and is only
-    // written if the redirect is not followed after all.
-    if (!redirectTarget(reply).isEmpty() && !reply->isFinished())
+    // The body of a redirect that is followed (or that ends the transfer) is not part of the
+    // download.
+    if (isRedirectBody(info, reply)) {
+        reply->skip(reply->bytesAvailable());
         return;
-    if (info->received == 0 && !info->range.isEmpty() &&
+    }
+    if (info->received == 0 && !info->range.isEmpty() && !info->rewriting &&
         reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200) {
-        // The server ignored the range and sends the whole body: start the file again.
-        info->file->resize(0);
+        // The server ignored the range and sends the whole body: it is written from the file's
+        // start, over the bytes saved before, which stay until they are overwritten. The file
+        // was opened to append, which writes at the end wherever it is positioned.
+        info->rewriting = true;
+        info->file->close();
+        if (!info->file->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            abortTransfer(info, info->file->errorString());
+            return;
+        }
     }
     if (m_chunk.size() != fileChunk)
         m_chunk.resize(fileChunk);
@@ -532,8 +591,15 @@ void QHttpExt::slot_replyFinished(QNetworkReply *reply)
         if (failed && info->abortReason.isEmpty())
             error = errorText(QNetworkReply::RemoteHostClosedError);
     }
-    if (info->file)
+    if (info->file) {
+        // A body written over a longer file of an earlier run ends where the body ends.
+        if (!failed && info->rewriting && info->file->size() > info->received &&
+            !info->file->resize(info->received)) {
+            failed = true;
+            error = info->file->errorString();
+        }
         info->file->close();
+    }
     if (failed) {
         if (!info->abortReason.isEmpty())
             error = info->abortReason;
@@ -542,8 +608,14 @@ void QHttpExt::slot_replyFinished(QNetworkReply *reply)
         if (error.isEmpty())
             error = reply->errorString();
         m_lastError = error;
-        if (info->file)
-            info->file->remove();
+        if (info->file) {
+            // A fresh download leaves nothing; a resumed one keeps what the runs before it
+            // saved and loses only what this run wrote.
+            if (info->keptSize > 0)
+                info->file->resize(info->keptSize);
+            else
+                info->file->remove();
+        }
         if (info->showErrors) {
             // The box runs a nested event loop in which the record may be removed.
             msgCritical(error);
@@ -573,6 +645,16 @@ bool QHttpExt::followRedirect(httpInfo *info)
     const QString target = redirectTarget(previous);
     if (target.isEmpty() || target == info->url)
         return false;
+    // Only web addresses, and an encrypted transfer stays encrypted: a redirect must not make
+    // the engine read a local file or send on in clear text what was asked for in private.
+    if (!isWebAddress(QUrl(target))) {
+        info->abortReason = tr("Redirect to a non-web address refused: %1").arg(target);
+        return false;
+    }
+    if (!isAllowedRedirect(previous->url(), QUrl(target))) {
+        info->abortReason = tr("Redirect from https to http refused: %1").arg(target);
+        return false;
+    }
     if (info->redirects >= maxRedirects) {
         info->abortReason =
             tr("Too many redirects: the transfer was stopped after %1.").arg(maxRedirects);
@@ -580,9 +662,10 @@ bool QHttpExt::followRedirect(httpInfo *info)
     }
     ++info->redirects;
     info->redirectUrl = target;
+    m_lastError.clear();
     const int id = request(target, info->file, info->showErrors, info);
     if (id == 0 || info->reply == previous) {
-        info->abortReason = tr("Invalid URL: %1").arg(target);
+        info->abortReason = m_lastError.isEmpty() ? tr("Invalid URL: %1").arg(target) : m_lastError;
         return false;
     }
     m_redirectMap.insert(info->reply, id);
@@ -635,6 +718,10 @@ void QHttpExt::slot_proxyAuthenticationRequired(const QNetworkProxy &proxy,
 
 bool QHttpExt::downloadImage(const QString &url, QPixmap *target)
 {
+    if (!isWebAddress(QUrl(url))) {
+        m_lastError = refusedAddressText(url);
+        return false;
+    }
     auto *manager = new QNetworkAccessManager(this);
     manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     connect(manager, &QNetworkAccessManager::finished, this, &QHttpExt::slot_downloadImageFinished);
@@ -708,6 +795,11 @@ void QHttpExt::setCaCertificates(const QList<QSslCertificate> &certificates)
 QList<QSslCertificate> QHttpExt::caCertificates()
 {
     return processCaCertificates();
+}
+
+QString QHttpExt::refusedAddressText(const QString &address)
+{
+    return tr("Not a web address, refused: %1").arg(address);
 }
 
 QString QHttpExt::errorText(QNetworkReply::NetworkError code)

@@ -49,6 +49,8 @@ public:
         qint64 received = 0; // body bytes of the current reply written to the file
         QString abortReason; // why the engine ended the reply itself (write failure, size)
         QByteArray range;    // Range header of a resumed download, repeated on redirects
+        qint64 keptSize = 0; // size of a resumed file before this run; kept when it fails
+        bool rewriting = false; // a resumed file written again from its start (range ignored)
 
         httpInfo() = default;
         ~httpInfo();
@@ -61,7 +63,11 @@ public:
     explicit QHttpExt(QObject *parent = nullptr);
     ~QHttpExt() override;
 
-    // Transfers: each returns the transfer id, or 0 when nothing was started.
+    // Transfers: each returns the transfer id, or 0 when nothing was started. Only web
+    // addresses (http, https) are fetched, and only redirects to web addresses are followed,
+    // never one from https to http; anything else fails with lastError() or the record's error.
+    // A download that fails leaves no file, or a resumed one as it was before (resumeFrom).
+    // Parameters are percent-encoded (RFC 3986): each value reaches the server as given.
     int get(const QString &url, bool showErrors = true);
     int download(const QString &url, const QString &fileName, bool showErrors = true,
                  bool overwrite = false, qint64 resumeFrom = 0);
@@ -79,6 +85,9 @@ public:
     QString lastError() const { return m_lastError; }
     void setLastError(const QString &error) { m_lastError = error; }
     static QString errorText(QNetworkReply::NetworkError code);
+    // What the user is told of an address that is not fetched because it is no web address
+    // (see webaddress.h); also for addresses checked before they reach the engine.
+    static QString refusedAddressText(const QString &address);
     // Asks for a user name and password in the authentication dialog and puts them into
     // authenticator; false when the user cancels. Also asked for the pages' servers and proxies.
     static bool askCredentials(const QString &realm, const QString &site,
@@ -135,6 +144,8 @@ private:
     void deleteDone();
     void writeAvailable(httpInfo *info, QNetworkReply *reply);
     void abortTransfer(httpInfo *info, const QString &reason);
+    bool isRedirectBody(const httpInfo *info, const QNetworkReply *reply) const;
+    bool refuseAddress(const QUrl &url, bool showErrors);
     static int transferId(const QString &url);
 
     static constexpr qint64 fileChunk = 256 * 1024;
@@ -144,6 +155,7 @@ private:
     QString m_lastError;
     QByteArray m_postData;
     QString m_range;
+    qint64 m_keptSize = 0; // the size of the resumed file for the next request
     bool m_keepBinary = false;
     bool m_acceptHeaders = false;
     bool m_encodedUrlCheck = true;

@@ -152,6 +152,19 @@ void tst_VideoHtmlInfo::analysis_data()
     QTest::newRow("first map of the page") << watchPage(R"(url=http://a/first?i=1&itag=18)") +
                                                   watchPage(R"(url=http://a/second?i=1&itag=22)")
                                            << QStringList{"18|MP4 360|.mp4|http://a/first?i=1"};
+    // Streams that are no web addresses are never offered; an https one is.
+    QTest::newRow("local file left out")
+        << watchPage(R"(url=file%3A%2F%2F%2Fetc%2Fpasswd%3Fitag%3D22,)"
+                     R"(url=http://a.example/v?id=1\u0026itag=18)")
+        << QStringList{"18|MP4 360|.mp4|http://a.example/v?id=1"};
+    QTest::newRow("a later local file does not replace a stream")
+        << watchPage(R"(url=http://a.example/v?id=1\u0026itag=18,)"
+                     R"(url=FILE:\/\/\/home\/x?itag=18,url=ftp://a.example/v?itag=18,)"
+                     R"(url=data:text/plain,x?itag=18,url=/relative?itag=18)")
+        << QStringList{"18|MP4 360|.mp4|http://a.example/v?id=1"};
+    QTest::newRow("https kept") << watchPage(
+                                       R"(url=https%3A%2F%2Fa.example%2Fv%3Fid%3D1\u0026itag=22)")
+                                << QStringList{"22|MP4 720|.mp4|https://a.example/v?id=1"};
     QTest::newRow("no stream map")
         << QStringLiteral("<html>nothing here</html>") << QStringList{"0||.mp4|"};
     QTest::newRow("unterminated map runs to the end")

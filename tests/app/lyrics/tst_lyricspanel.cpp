@@ -400,6 +400,26 @@ void tst_LyricsPanel::requestAddress_data()
         << "R&B?"
         << "50% Off"
         << "R&B? - 50% Off" << path + "artist=r%26b%3F&song=50%25%20off&d=quindarole&l=1566265726";
+    // Every value reaches the service as given: the service's check number over what it
+    // decoded matches the panel's over what it sent, or the answer would be 403.
+    const auto row = [&](const char *name, const QString &artist, const QString &title,
+                         const QByteArray &artistSent, const QByteArray &titleSent) {
+        // Put together piece by piece: the encoded values hold "%2" and the like.
+        QTest::newRow(name) << artist << title << artist + QStringLiteral(" - ") + title
+                            << path + QStringLiteral("artist=") + QString::fromLatin1(artistSent) +
+                                   QStringLiteral("&song=") + QString::fromLatin1(titleSent) +
+                                   QStringLiteral("&d=quindarole&l=") +
+                                   QString::number(
+                                       LyricsPanel::checkNumber(artist.toLower(), title.toLower()));
+    };
+    row("plus", QStringLiteral("Florence + the Machine"), QStringLiteral("Dog Days"),
+        "florence%20%2B%20the%20machine", "dog%20days");
+    row("hash, percent, ampersand, equals", QStringLiteral("#1 = 100%"),
+        QStringLiteral("Rock & Roll"), "%231%20%3D%20100%25", "rock%20%26%20roll");
+    row("encoded-looking text", QStringLiteral("a%2Bb"), QStringLiteral("c%26d+e"), "a%252bb",
+        "c%2526d%2Be");
+    row("non-ASCII", QStringLiteral("Sigur R\u00f3s"), QStringLiteral("Hopp\u00edpolla \u266b"),
+        "sigur%20r%C3%B3s", "hopp%C3%ADpolla%20%E2%99%AB");
     QTest::newRow("hyphen inside a field")
         << "X-ray"
         << "Beta"

@@ -1,10 +1,14 @@
+#include "cookiefile.h"
 #include "cookiejar.h"
+#include "qhttpext.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QNetworkCookie>
 #include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,6 +44,7 @@ private slots:
     void cleanup();
     void rules_data();
     void rules();
+    void cookieValuesNeverLogged();
 
 private:
     QTemporaryDir dir;
@@ -110,7 +115,7 @@ void tst_Logging::rules()
         CookieJar jar(nullptr, &owner, data.path());
         const QNetworkCookie cookie("name", "value");
         QVERIFY(jar.setCookiesFromUrl({cookie}, QUrl(QStringLiteral("http://www.example.com/"))));
-        expected = QStringLiteral("Network Cookie value value");
+        expected = QStringLiteral("Network Cookie name from www.example.com");
     }
     qInstallMessageHandler(previousHandler);
 
@@ -124,6 +129,74 @@ void tst_Logging::rules()
         }
     }
     QCOMPARE(found, shown);
+}
+
+void tst_Logging::cookieValuesNeverLogged()
+{
+    // Every category at every level: a cookie's name and domain may show, its value never,
+    // whether the jar takes it, saves and reads it, finds it unreadable, or it goes to or
+    // comes from a server.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    const QUrl site(QStringLiteral("http://www.example.com/"));
+    QObject owner;
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    {
+        CookieJar jar(nullptr, &owner, data.path());
+        QNetworkCookie cookie("sid", "jarSecret1");
+        cookie.setExpirationDate(QDateTime::currentDateTime().addDays(2));
+        QVERIFY(jar.setCookiesFromUrl({cookie}, site));
+        jar.slot_Save();
+    }
+    {
+        CookieJar jar(nullptr, &owner, data.path());
+        QCOMPARE(jar.cookiesForUrl(site).size(), 1);
+    }
+
+    // A saved entry that does not parse, as a damaged file may hold.
+    QByteArray bytes;
+    {
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        stream.setVersion(QDataStream::Qt_4_0);
+        stream << quint32(127) << "QList<QNetworkCookie>" << quint32(23) << quint32(1)
+               << QByteArray("fileSecret2");
+    }
+    QVERIFY(QT_EXT::CookieFile::cookiesFromVariantBytes(bytes).isEmpty());
+
+    // A request that carries a cookie and an answer that sets one.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        QTcpSocket *socket = server.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            if (!socket->peek(65536).contains("\r\n\r\n"))
+                return;
+            socket->readAll();
+            socket->write("HTTP/1.1 200 OK\r\nSet-Cookie: answer=setSecret3; Path=/\r\n"
+                          "Content-Length: 2\r\nConnection: close\r\n\r\nok");
+            socket->disconnectFromHost();
+        });
+    });
+    QT_EXT::QHttpExt engine;
+    connect(&engine, &QT_EXT::QHttpExt::sig_Initializing, &engine,
+            [](QNetworkRequest &request) { request.setRawHeader("Cookie", "asked=sentSecret4"); });
+    bool finished = false;
+    connect(&engine, &QT_EXT::QHttpExt::sig_Finished, &engine,
+            [&finished](const QT_EXT::QHttpExt::httpInfo *) { finished = true; });
+    QVERIFY(engine.get(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort()), false));
+    QTRY_VERIFY(finished);
+    qInstallMessageHandler(previousHandler);
+
+    bool namedCookie = false;
+    for (const Captured &message : qAsConst(captured)) {
+        for (const char *secret : {"jarSecret1", "fileSecret2", "setSecret3", "sentSecret4"}) {
+            QVERIFY2(!message.text.contains(QLatin1String(secret)),
+                     qPrintable(message.category + QStringLiteral(": ") + message.text));
+        }
+        if (message.text.startsWith(QLatin1String("Network Cookie sid from www.example.com")))
+            namedCookie = true;
+    }
+    QVERIFY(namedCookie);
 }
 
 QTEST_MAIN(tst_Logging)

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QTcpServer>
@@ -175,10 +176,20 @@ private slots:
     void redirects_data();
     void redirects();
     void redirectChainEnds();
+    void nonWebAddresses_data();
+    void nonWebAddresses();
+    void nonWebRedirects_data();
+    void nonWebRedirects();
+    void httpsRedirects_data();
+    void httpsRedirects();
+    void largeRedirectBody_data();
+    void largeRedirectBody();
     void nonUtf8Body_data();
     void nonUtf8Body();
     void parameters_data();
     void parameters();
+    void parametersArriveAsSent_data();
+    void parametersArriveAsSent();
     void postBodies();
     void failures_data();
     void failures();
@@ -190,6 +201,9 @@ private slots:
     void overwriteQuestion();
     void resume_data();
     void resume();
+    void failedResumeKeepsEarlierBytes_data();
+    void failedResumeKeepsEarlierBytes();
+    void rangeIgnoredOverLongerFile();
     void serverClosesMidBody_data();
     void serverClosesMidBody();
     void writeFailureRemovesFile();
@@ -267,7 +281,7 @@ void tst_QHttpExt::encodedUrlCheck_data()
     QTest::newRow("raw space, check off")
         << "{base}/a%20b c" << false << QByteArray("{base}/a%20b%20c");
     QTest::newRow("encoded stays encoded") << "{base}/a%2Fb" << true << QByteArray("{base}/a%2Fb");
-    QTest::newRow("percent first: tolerant") << "%zz/x" << true << QByteArray("%25zz/x");
+    // An address that starts with "%" is no web address at all (nonWebAddresses).
 }
 
 void tst_QHttpExt::encodedUrlCheck()
@@ -453,6 +467,241 @@ void tst_QHttpExt::redirectChainEnds()
     QVERIFY(!QFile::exists(file));
 }
 
+void tst_QHttpExt::nonWebAddresses_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("toFile");
+
+    QTest::newRow("file, get") << "file:///etc/hostname" << false;
+    QTest::newRow("file, download") << "file:///etc/hostname" << true;
+    QTest::newRow("FILE in capitals") << "FILE:///etc/hostname" << false;
+    QTest::newRow("ftp") << "ftp://127.0.0.1/x" << true;
+    QTest::newRow("data") << "data:text/plain,hello" << false;
+    QTest::newRow("qrc") << "qrc:/x" << false;
+    QTest::newRow("no scheme") << "%zz/x" << false;
+    QTest::newRow("http without a host") << "http:///x" << false;
+}
+
+void tst_QHttpExt::nonWebAddresses()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, toFile);
+    const QString file = path(QStringLiteral("nonweb.bin"));
+    QVERIFY(writeFile(file, "kept"));
+    QHttpExt engine;
+    Recorder recorder(engine);
+    DialogAnswerer answerer;
+    answerer.click(QMessageBox::Ok);
+    const int id = toFile ? engine.download(url, file, true, false, 4) : engine.get(url, true);
+    QCOMPARE(id, 0);
+    QVERIFY(recorder.events.isEmpty());
+    const QString error =
+        QStringLiteral("Not a web address, refused: %1").arg(QUrl(url).toString());
+    QCOMPARE(engine.lastError(), error);
+    // Said to the user, and the file of an earlier run stays as it was.
+    QCOMPARE(answerer.answered(), 1);
+    QCOMPARE(answerer.seen().first().text, error);
+    QCOMPARE(readFile(file), QByteArray("kept"));
+
+    // The image fetch too.
+    QPixmap image;
+    QVERIFY(!engine.downloadImage(url, &image));
+    QVERIFY(image.isNull());
+}
+
+void tst_QHttpExt::nonWebRedirects_data()
+{
+    QTest::addColumn<QString>("location"); // {local} stands for a file with known bytes
+    QTest::addColumn<bool>("toFile");
+    QTest::addColumn<bool>("resumed");
+
+    QTest::newRow("file, get") << "file://{local}" << false << false;
+    QTest::newRow("file, download") << "file://{local}" << true << false;
+    QTest::newRow("file, resumed download") << "file://{local}" << true << true;
+    QTest::newRow("file, with a host") << "file://localhost{local}" << false << false;
+    QTest::newRow("data") << "data:text/plain,local%20bytes" << false << false;
+    QTest::newRow("ftp") << "ftp://127.0.0.1/local" << true << false;
+}
+
+void tst_QHttpExt::nonWebRedirects()
+{
+    // The probe: a web server that sends the engine to a local file.
+    QFETCH(QString, location);
+    QFETCH(bool, toFile);
+    QFETCH(bool, resumed);
+    const QString local = path(QStringLiteral("local-secret.txt"));
+    QVERIFY(writeFile(local, "local bytes"));
+    location.replace(QLatin1String("{local}"), local);
+    FakeHttpServer server;
+    server.setHandler([&](const httplib::Request &, httplib::Response &res) {
+        res.status = 302;
+        res.set_header("Location", location.toStdString());
+    });
+    const QString file = path(QStringLiteral("redirected.bin"));
+    QFile::remove(file);
+    if (resumed)
+        QVERIFY(writeFile(file, "0123"));
+
+    QHttpExt engine;
+    Recorder recorder(engine);
+    const QString url = server.url(QStringLiteral("/start")).toString();
+    const int id =
+        toFile ? engine.download(url, file, false, true, resumed ? 4 : 0) : engine.get(url, false);
+    QVERIFY(id != 0);
+    QTRY_COMPARE(recorder.finished.size(), 1);
+    const Seen done = recorder.finished.first();
+    QVERIFY2(done.failed, qPrintable(done.text));
+    QVERIFY(done.data.isEmpty());
+    QVERIFY(done.text.isEmpty());
+    QCOMPARE(
+        done.error,
+        QStringLiteral("Redirect to a non-web address refused: %1").arg(QUrl(location).toString()));
+    QCOMPARE(engine.lastError(), done.error);
+    QCOMPARE(server.requests().size(), 1);
+    if (resumed)
+        QCOMPARE(readFile(file), QByteArray("0123"));
+    else
+        QVERIFY(!QFile::exists(file));
+}
+
+void tst_QHttpExt::httpsRedirects_data()
+{
+    QTest::addColumn<QString>("location"); // {https} and {http}: the two local servers
+    QTest::addColumn<QString>("error");    // empty: followed
+
+    QTest::newRow("https to https: followed") << "{https}/final" << QString();
+    QTest::newRow("https to http: refused") << "{http}/final"
+                                            << "Redirect from https to http refused: {http}/final";
+}
+
+void tst_QHttpExt::httpsRedirects()
+{
+    QFETCH(QString, location);
+    QFETCH(QString, error);
+    TlsTestServer tls;
+    QString why;
+    if (!tls.start(why))
+        QSKIP(qPrintable(why));
+    FakeHttpServer plain;
+    plain.setHandler([](const httplib::Request &, httplib::Response &res) {
+        res.set_content("in clear text", "text/plain");
+    });
+    for (QString *text : {&location, &error}) {
+        text->replace(QLatin1String("{https}"), tls.url(QString()).toString());
+        text->replace(QLatin1String("{http}"), plain.url(QString()).toString());
+    }
+    tls.setAnswer([&](const QByteArray &request) {
+        if (request.startsWith("GET /final "))
+            return response("200 OK", "encrypted");
+        return response("302 Found", "", "Location: " + location.toUtf8() + "\r\n");
+    });
+
+    QHttpExt engine;
+    Recorder recorder(engine);
+    DialogAnswerer answerer; // the self-signed certificate is trusted for this run
+    answerer.click(QMessageBox::Yes);
+    QVERIFY(engine.get(tls.url(QStringLiteral("/start")).toString(), false));
+    QTRY_COMPARE(recorder.finished.size(), 1);
+    const Seen done = recorder.finished.first();
+    if (error.isEmpty()) {
+        QVERIFY2(!done.failed, qPrintable(done.error));
+        QCOMPARE(done.text, QStringLiteral("encrypted"));
+        QCOMPARE(done.url, location);
+    } else {
+        QVERIFY(done.failed);
+        QVERIFY(done.data.isEmpty());
+        QCOMPARE(done.error, error);
+        QVERIFY(plain.requests().isEmpty());
+    }
+}
+
+void tst_QHttpExt::largeRedirectBody_data()
+{
+    QTest::addColumn<bool>("toFile");
+    QTest::newRow("to a file") << true;
+    QTest::newRow("into memory") << false;
+}
+
+void tst_QHttpExt::largeRedirectBody()
+{
+    // A redirect whose body is larger than a download's read buffer (and than the memory
+    // limit set here): the body is dropped as it comes and the redirect followed.
+    QFETCH(bool, toFile);
+    const QByteArray redirectBody = testPattern(3 * 1000 * 1000);
+    FakeHttpServer server;
+    server.setHandler([&](const httplib::Request &req, httplib::Response &res) {
+        if (req.path == "/start") {
+            res.status = 302;
+            res.set_header("Location", "/final");
+            res.set_content(redirectBody.constData(), size_t(redirectBody.size()),
+                            "application/octet-stream");
+        } else {
+            res.set_content("final body", "text/plain");
+        }
+    });
+    QHttpExt engine;
+    engine.setMemoryLimit(1024 * 1024);
+    Recorder recorder(engine);
+    const QString file = path(QStringLiteral("large-redirect.bin"));
+    const QString url = server.url(QStringLiteral("/start")).toString();
+    QVERIFY(toFile ? engine.download(url, file, false, true) : engine.get(url, false));
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.finished.size(), 1, 30000);
+    const Seen done = recorder.finished.first();
+    QVERIFY2(!done.failed, qPrintable(done.error));
+    QCOMPARE(done.url, server.url(QStringLiteral("/final")).toString());
+    QCOMPARE(toFile ? readFile(file) : done.data, QByteArray("final body"));
+}
+
+void tst_QHttpExt::parametersArriveAsSent_data()
+{
+    QTest::addColumn<bool>("post");
+    QTest::addColumn<QString>("value");
+
+    const QStringList values{
+        QStringLiteral("Florence + the Machine"),
+        QStringLiteral("#1 hit"),
+        QStringLiteral("100% pure"),
+        QStringLiteral("R&B=soul?"),
+        QStringLiteral("a+b=c&d#e%f"),
+        QStringLiteral("%2B already %41 encoded"),
+        QStringLiteral("Sigur R\u00f3s \u2013 \u00c1g\u00e6tis byrjun \U0001F3B5"),
+        QStringLiteral("~-._ /\\:;,!*'()[]@$")};
+    for (const bool post : {false, true}) {
+        for (const QString &value : values) {
+            QTest::newRow(
+                qPrintable((post ? QStringLiteral("post: ") : QStringLiteral("get: ")) + value))
+                << post << value;
+        }
+    }
+}
+
+void tst_QHttpExt::parametersArriveAsSent()
+{
+    // What the server decodes is what was given, in the value and in the name.
+    QFETCH(bool, post);
+    QFETCH(QString, value);
+    FakeHttpServer server;
+    QMultiMap<QString, QString> seen;
+    server.setHandler([&](const httplib::Request &req, httplib::Response &res) {
+        for (const auto &param : req.params)
+            seen.insert(QString::fromStdString(param.first), QString::fromStdString(param.second));
+        res.set_content("ok", "text/plain");
+    });
+    QHttpExt engine;
+    Recorder recorder(engine);
+    const QMap<QString, QString> parameters{{QStringLiteral("artist"), value},
+                                            {QStringLiteral("song"), QStringLiteral("x")},
+                                            {QStringLiteral("n&m=e"), value}};
+    const QString url = server.url(QStringLiteral("/lyrics")).toString();
+    QVERIFY(post ? engine.post(url, parameters, false) : engine.get(url, parameters, false));
+    QTRY_COMPARE(recorder.finished.size(), 1);
+    QVERIFY(!recorder.finished.first().failed);
+    QMultiMap<QString, QString> expected;
+    for (auto it = parameters.cbegin(); it != parameters.cend(); ++it)
+        expected.insert(it.key(), it.value());
+    QCOMPARE(seen, expected);
+}
+
 void tst_QHttpExt::nonUtf8Body_data()
 {
     QTest::addColumn<bool>("keepBinary");
@@ -504,6 +753,11 @@ void tst_QHttpExt::parameters_data()
     QTest::newRow("get: empty value skipped") << "/p" << gap << false << QByteArray("/p?a=1&c=3");
     QTest::newRow("get: existing query")
         << "/p?x=0&" << QVariantMap{{"a", "1"}} << false << QByteArray("/p?x=0&a=1");
+    QTest::newRow("get: existing query without a closing &")
+        << "/p?x=0" << QVariantMap{{"a", "1"}} << false << QByteArray("/p?x=0&a=1");
+    QTest::newRow("get: RFC 3986 encoding")
+        << "/p" << QVariantMap{{"q", "a+b #c%d=e~f-g.h_i/j"}} << false
+        << QByteArray("/p?q=a%2Bb%20%23c%25d%3De~f-g.h_i%2Fj");
     QTest::newRow("get: & and ? escaped")
         << "/p" << special << false << QByteArray("/p?q=x%26y%3Fz&s=caf%C3%A9%20a");
     QTest::newRow("get: empty map") << "/p" << QVariantMap() << false << QByteArray("/p");
@@ -811,6 +1065,73 @@ void tst_QHttpExt::resume()
     QVERIFY(engine.get(url, false));
     QTRY_COMPARE(recorder.finished.size(), 2);
     QVERIFY(!server.requests.last().contains("Range:"));
+}
+
+void tst_QHttpExt::failedResumeKeepsEarlierBytes_data()
+{
+    QTest::addColumn<QByteArray>("answer"); // the whole raw answer, then the server closes
+    QTest::addColumn<QByteArray>("kept");   // the file afterwards
+
+    const QByteArray earlier = "0123";
+    QTest::newRow("the rest, cut")
+        << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 4-15/16\r\n"
+                      "Content-Length: 12\r\n\r\n45")
+        << earlier;
+    QTest::newRow("not found") << response("404 Not Found", "gone") << earlier;
+    QTest::newRow("range refused") << response("416 Range Not Satisfiable", "") << earlier;
+    QTest::newRow("range ignored, cut short")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 16\r\n\r\n01") << earlier;
+    QTest::newRow("range ignored, cut after more")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 16\r\n\r\n0123456") << earlier;
+    QTest::newRow("redirect, then cut")
+        << QByteArray("HTTP/1.1 302 Found\r\nLocation: /cut\r\nContent-Length: 0\r\n\r\n")
+        << earlier;
+}
+
+void tst_QHttpExt::failedResumeKeepsEarlierBytes()
+{
+    QFETCH(QByteArray, answer);
+    ScriptedServer server([&](const QByteArray &request) {
+        if (request.startsWith("GET /cut "))
+            return QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 4-15/16\r\n"
+                              "Content-Length: 12\r\n\r\n45");
+        return answer;
+    });
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/video").arg(server.serverPort());
+    const QString file = path(QStringLiteral("resume-failed.bin"));
+    QVERIFY(writeFile(file, "0123"));
+    QHttpExt engine;
+    Recorder recorder(engine);
+    QVERIFY(engine.download(url, file, false, false, 4));
+    QTRY_COMPARE(recorder.finished.size(), 1);
+    QVERIFY(recorder.finished.first().failed);
+    QVERIFY(!recorder.finished.first().error.isEmpty());
+    QTEST(readFile(file), "kept");
+
+    // The same answer to a fresh download leaves nothing behind.
+    QFile::remove(file);
+    QVERIFY(engine.download(url, file, false, true, 0));
+    QTRY_COMPARE(recorder.finished.size(), 2);
+    QVERIFY(recorder.finished.last().failed);
+    QVERIFY(!QFile::exists(file));
+}
+
+void tst_QHttpExt::rangeIgnoredOverLongerFile()
+{
+    // The whole body, shorter than the file that was there: the file ends where the body ends.
+    const QByteArray whole = "0123456789abcdef";
+    ScriptedServer server([&](const QByteArray &) { return response("200 OK", whole); });
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString file = path(QStringLiteral("longer.bin"));
+    QVERIFY(writeFile(file, "0123456789abcdefXYZXYZ"));
+    QHttpExt engine;
+    Recorder recorder(engine);
+    QVERIFY(engine.download(QStringLiteral("http://127.0.0.1:%1/v").arg(server.serverPort()), file,
+                            false, false, 22));
+    QTRY_COMPARE(recorder.finished.size(), 1);
+    QVERIFY(!recorder.finished.first().failed);
+    QCOMPARE(readFile(file), whole);
 }
 
 void tst_QHttpExt::serverClosesMidBody_data()
