@@ -1,5 +1,7 @@
 #include "otheruser.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QMutex>
 #include <QStandardPaths>
 
@@ -114,6 +116,62 @@ void OtherUser::start(QProcess &process, const QStringList &arguments) const
                            QStringLiteral(OTHER_USER_PROBE)};
     command += arguments;
     process.start(findTool(QStringLiteral("setpriv")), command);
+}
+
+PlantedSocket::PlantedSocket(const OtherUser &user, const QString &path, const QString &lockFile)
+    : path(path), lockFile(lockFile)
+{
+    QStringList arguments = {QStringLiteral("serve"), path, QStringLiteral("30")};
+    if (!lockFile.isEmpty())
+        arguments << lockFile;
+    user.start(probe, arguments);
+}
+
+PlantedSocket::~PlantedSocket()
+{
+    probe.kill();
+    probe.waitForFinished();
+    QFile::remove(path);
+    if (!lockFile.isEmpty())
+        QFile::remove(lockFile);
+}
+
+bool PlantedSocket::nextLine(QByteArray *line, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!probe.canReadLine()) {
+        if (deadline.hasExpired() || !probe.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    *line = probe.readLine();
+    return true;
+}
+
+bool PlantedSocket::waitListening(QString *error)
+{
+    QByteArray line;
+    if (!lockFile.isEmpty() && (!nextLine(&line, 10000) || line != "locked\n")) {
+        *error = QStringLiteral("the probe did not take the lock: %1").arg(QString::fromUtf8(line));
+        return false;
+    }
+    if (!nextLine(&line, 10000) || line != "listening\n") {
+        *error = QStringLiteral("the probe does not listen: %1").arg(QString::fromUtf8(line));
+        return false;
+    }
+    return true;
+}
+
+bool PlantedSocket::reachedButHeardNothing(QString *error)
+{
+    QByteArray accepted;
+    QByteArray received;
+    if (!nextLine(&accepted, 10000) || !nextLine(&received, 10000) || accepted != "accepted\n" ||
+        received != "received: \n") {
+        *error = QStringLiteral("the probe reported: %1%2")
+                     .arg(QString::fromUtf8(accepted), QString::fromUtf8(received));
+        return false;
+    }
+    return true;
 }
 
 namespace {

@@ -44,6 +44,31 @@ private:
     bool ready = false;
 };
 
+// A socket that anyone may connect to, planted by the other user at path (holding lockFile
+// first, when one is given) with the probe's "serve"; the probe is ended and the files removed
+// when this object goes.
+class PlantedSocket
+{
+public:
+    PlantedSocket(const OtherUser &user, const QString &path, const QString &lockFile = QString());
+    ~PlantedSocket();
+    PlantedSocket(const PlantedSocket &) = delete;
+    PlantedSocket &operator=(const PlantedSocket &) = delete;
+
+    // Waits until the probe listens; false with what it said instead in error.
+    bool waitListening(QString *error);
+    // Waits until a connection came and ended; true when it brought no byte, else false with
+    // what the probe reported in error.
+    bool reachedButHeardNothing(QString *error);
+
+private:
+    bool nextLine(QByteArray *line, int timeoutMs);
+
+    QString path;
+    QString lockFile;
+    QProcess probe;
+};
+
 // Records the messages of one logging category while it lives, e.g. "mvp.link".
 class CategoryLog
 {
