@@ -1,7 +1,7 @@
+#include "certificatetrust.h"
 #include "contentdisposition.h"
 #include "dialoganswerer.h"
 #include "fakehttpserver.h"
-#include "certificatetrust.h"
 #include "pagescript.h"
 #include "tlstestserver.h"
 #include "webbrowser.h"
@@ -42,7 +42,8 @@ bool loadAndWait(WebBrowser &browser, const QUrl &url)
 
 QString bodyText(WebBrowser &browser)
 {
-    return evaluateInPage(browser.page(), QStringLiteral("document.body ? document.body.textContent : ''"))
+    return evaluateInPage(browser.page(),
+                          QStringLiteral("document.body ? document.body.textContent : ''"))
         .toString();
 }
 
@@ -145,33 +146,54 @@ void tst_WebBrowser::attachmentFileName_data()
 
     QTest::newRow("plain name") << QStringLiteral("attachment; filename=clip.mp4") << true
                                 << QStringLiteral("clip.mp4");
-    QTest::newRow("quoted name") << QStringLiteral("attachment; filename=\"clip one.flv\"")
-                                 << true << QStringLiteral("clipone.flv");
-    QTest::newRow("blank inside name")
-        << QStringLiteral("attachment; filename=my video.mp4") << true
-        << QStringLiteral("myvideo.mp4");
-    QTest::newRow("name after other part")
-        << QStringLiteral("attachment; size=12; filename=a.webm") << true
-        << QStringLiteral("a.webm");
+    QTest::newRow("quoted name") << QStringLiteral("attachment; filename=\"clip one.flv\"") << true
+                                 << QStringLiteral("clipone.flv");
+    QTest::newRow("blank inside name") << QStringLiteral("attachment; filename=my video.mp4")
+                                       << true << QStringLiteral("myvideo.mp4");
+    QTest::newRow("name after other part") << QStringLiteral("attachment; size=12; filename=a.webm")
+                                           << true << QStringLiteral("a.webm");
     QTest::newRow("attachment alone") << QStringLiteral("attachment") << true << QString();
     QTest::newRow("no filename part")
         << QStringLiteral("attachment; creation-date=x") << true << QString();
-    QTest::newRow("inline") << QStringLiteral("inline; filename=page.html") << false
-                            << QString();
+    QTest::newRow("inline") << QStringLiteral("inline; filename=page.html") << false << QString();
     QTest::newRow("upper case attachment")
         << QStringLiteral("Attachment; filename=x.mp4") << false << QString();
     // The sender names the file; where it goes is not the sender's choice.
-    QTest::newRow("parent folders")
-        << QStringLiteral("attachment; filename=\"../../.profile\"") << true
-        << QStringLiteral(".profile");
+    QTest::newRow("parent folders") << QStringLiteral("attachment; filename=\"../../.profile\"")
+                                    << true << QStringLiteral(".profile");
     QTest::newRow("absolute path")
-        << QStringLiteral("attachment; filename=/etc/cron.d/job") << true
-        << QStringLiteral("job");
-    QTest::newRow("backslash path")
-        << QStringLiteral("attachment; filename=..\\..\\run.bat") << true
-        << QStringLiteral("run.bat");
+        << QStringLiteral("attachment; filename=/etc/cron.d/job") << true << QStringLiteral("job");
+    QTest::newRow("backslash path") << QStringLiteral("attachment; filename=..\\..\\run.bat")
+                                    << true << QStringLiteral("run.bat");
     QTest::newRow("parent folder alone")
         << QStringLiteral("attachment; filename=..") << true << QString();
+    // filename* carries charset'language'percent-encoded bytes; the name is what they decode to.
+    QTest::newRow("extended name")
+        << QStringLiteral("attachment; filename*=UTF-8''x") << true << QStringLiteral("x");
+    QTest::newRow("extended UTF-8 name")
+        << QStringLiteral("attachment; filename*=UTF-8''%E2%82%AC%20rates.mp4") << true
+        << QStringLiteral("\u20acrates.mp4");
+    QTest::newRow("extended Latin-1 name with language")
+        << QStringLiteral("attachment; filename*=iso-8859-1'en'%A3.mp4") << true
+        << QStringLiteral("\u00a3.mp4");
+    QTest::newRow("extended name before plain name")
+        << QStringLiteral("attachment; filename*=UTF-8''a.mp4; filename=b.mp4") << true
+        << QStringLiteral("a.mp4");
+    QTest::newRow("extended path")
+        << QStringLiteral("attachment; filename*=UTF-8''..%2F..%2F.profile") << true
+        << QStringLiteral(".profile");
+    QTest::newRow("extended unknown charset")
+        << QStringLiteral("attachment; filename*=UTF-16''x.mp4") << true << QString();
+    QTest::newRow("extended broken escape")
+        << QStringLiteral("attachment; filename*=UTF-8''%E2%8.mp4") << true << QString();
+    QTest::newRow("extended cut UTF-8")
+        << QStringLiteral("attachment; filename*=UTF-8''a%E2%82") << true << QString();
+    QTest::newRow("extended invalid UTF-8")
+        << QStringLiteral("attachment; filename*=UTF-8''%FF.mp4") << true << QString();
+    QTest::newRow("extended without language")
+        << QStringLiteral("attachment; filename*=UTF-8'x.mp4") << true << QString();
+    QTest::newRow("extended quoted")
+        << QStringLiteral("attachment; filename*=\"UTF-8''x.mp4\"") << true << QString();
 }
 
 void tst_WebBrowser::attachmentFileName()
@@ -387,10 +409,10 @@ void tst_WebBrowser::scriptsAndDocument()
     QCOMPARE(evaluateInPage(browser.page(), QStringLiteral("document.activeElement.id")).toString(),
              QStringLiteral("l"));
     browser.clearFocusedLink();
-    QCOMPARE(evaluateInPage(browser.page(),
-                            QStringLiteral("document.querySelector('a:focus') === null"))
-                 .toBool(),
-             true);
+    QCOMPARE(
+        evaluateInPage(browser.page(), QStringLiteral("document.querySelector('a:focus') === null"))
+            .toBool(),
+        true);
 }
 
 void tst_WebBrowser::userAgent()
