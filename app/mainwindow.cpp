@@ -395,7 +395,11 @@ void MainWindow::slot_Error(int error, const QString &text)
 {
     if (VideoPlayerBrowser::isNotAllowedError(error))
         notifyServer(PlayerNotification::PlayerError, text);
-    setWindowTitle(text);
+    // The player page shows what went wrong; a video asked for while a list page is in front
+    // would otherwise fail where nobody looks.
+    ui->stackedWidget->setCurrentWidget(playerBrowser);
+    // An empty title reads as the program's name, which says nothing of the failure.
+    setWindowTitle(text.isEmpty() ? tr("The video cannot be played") : text);
 }
 
 void MainWindow::slot_volumeChanged(int value)

@@ -242,6 +242,10 @@
         <source>Not video found</source>
         <translation>Kein Video gefunden</translation>
     </message>
+    <message>
+        <source>The video cannot be played</source>
+        <translation>Das Video kann nicht abgespielt werden</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -64,6 +64,8 @@ private slots:
     void historyKeepsEachVideoOnceNewestLast();
     void recordWithoutIdChangesTitleOnly();
     void errorsSetTitleAndNotAllowedReachesCompanion();
+    void failedVideoShowsThePlayerPage_data();
+    void failedVideoShowsThePlayerPage();
     void statesDrivePlayButtonAndMinimize();
     void volumeIsStored();
     void barInTitleReachesCompanion();
@@ -643,6 +645,50 @@ void tst_MainWindow::errorsSetTitleAndNotAllowedReachesCompanion()
              (QList<QPair<uint, QString>>{{26u, QStringLiteral("Video not allowed")},
                                           {26u, QStringLiteral("Not allowed too")},
                                           {3u, QString()}}));
+}
+
+void tst_MainWindow::failedVideoShowsThePlayerPage_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("title");
+    // What the companion hears for the error, before the sentinel.
+    QTest::addColumn<QStringList>("heard");
+
+    QTest::newRow("unknown id") << int(VideoPlayerBrowser::VideoNotFound)
+                                << QStringLiteral("Video not found") << QStringList();
+    QTest::newRow("malformed id") << int(VideoPlayerBrowser::InvalidVideoId)
+                                  << QStringLiteral("Invalid video id") << QStringList();
+    QTest::newRow("not allowed") << int(VideoPlayerBrowser::VideoNotAllowed)
+                                 << QStringLiteral("Video not allowed")
+                                 << QStringList{QStringLiteral("26|Video not allowed")};
+    // A code of the page that has no text of its own still says that the video failed.
+    QTest::newRow("code without a text")
+        << 5 << QStringLiteral("The video cannot be played") << QStringList();
+}
+
+void tst_MainWindow::failedVideoShowsThePlayerPage()
+{
+    QFETCH(int, error);
+    QFETCH(QString, title);
+    QFETCH(QStringList, heard);
+
+    window->show();
+    action("actionRelated")->trigger();
+    QSignalSpy companionHeard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("Zz9Zz9Zz9Zz"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+    // The page reports the failure as it does for a video the site does not know.
+    window->player()->slot_PlayerError(error);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QVERIFY(window->player()->isVisible());
+    QCOMPARE(window->windowTitle(), title);
+    // Notifications go out in order: the playing notice closes the list.
+    window->slot_NotifyServer(uint(PlayerNotification::VideoPlaying));
+    QTRY_COMPARE(companionHeard.count(), heard.size() + 1);
+    QStringList heardTexts;
+    for (const auto &[cmd, payload] : heardBy(companionHeard))
+        heardTexts << QStringLiteral("%1|%2").arg(cmd).arg(payload);
+    QCOMPARE(heardTexts, heard + QStringList{QStringLiteral("3|")});
 }
 
 void tst_MainWindow::statesDrivePlayButtonAndMinimize()
