@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -125,7 +126,31 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     mainSlots = new MainSlots(this);
     connect(searchMenu, &QMenu::triggered, mainSlots, &MainSlots::slot_menuSearch);
 
+    fitToolBar();
     settings.restoreWindowGeometry(this);
+}
+
+void MainWindow::fitToolBar()
+{
+    // The form's size was made for nine buttons; the lyrics button and longer translated texts
+    // need more. A first start grows the window's height until every button shows (a stored
+    // geometry, restored after this, still wins).
+    resize(width(), qMax(height(), ui->mainToolBar->sizeHint().height()));
+
+    // A window made shorter puts the last buttons behind the toolbar's overflow arrow; the panel
+    // it opens closes on Esc, as a menu does. The shortcut exists only while the panel is open, so
+    // Esc reaches the pages otherwise.
+    auto *overflow =
+        ui->mainToolBar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    if (!overflow)
+        return;
+    auto *closeOverflow = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    closeOverflow->setEnabled(false);
+    connect(overflow, &QToolButton::toggled, closeOverflow, &QShortcut::setEnabled);
+    connect(closeOverflow, &QShortcut::activated, overflow, [overflow]() {
+        if (overflow->isChecked())
+            overflow->click();
+    });
 }
 
 MainWindow::~MainWindow()

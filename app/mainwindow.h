@@ -110,6 +110,8 @@ private:
     void buildCopyMenu();
     void buildSearchMenu();
     void buildTrayIcon();
+    // Every toolbar button visible in the first window; Esc closes the overflow panel.
+    void fitToolBar();
     // Brings the window up as it was (maximized or normal) and activates it.
     void showAgain();
     void loadRequestedVideo();

@@ -1,3 +1,4 @@
+#include "apptranslations.h"
 #include "companionlink.h"
 #include "companionnotifier.h"
 #include "dialoganswerer.h"
@@ -46,6 +47,9 @@ private slots:
     void frameObjects();
     void initialState();
     void toolbar();
+    void firstWindowShowsEveryToolbarButton_data();
+    void firstWindowShowsEveryToolbarButton();
+    void toolbarOverflowClosesOnEsc();
     void menus();
     void commands_data();
     void commands();
@@ -236,7 +240,9 @@ void tst_MainWindow::initialState()
 {
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(titleAtStart, QStringLiteral("Loading..."));
-    QCOMPARE(window->size(), QSize(586, 414));
+    // The form's 586 x 414, grown in height until every toolbar button shows.
+    QCOMPARE(window->width(), 586);
+    QVERIFY(window->height() >= 414);
     const Qt::WindowFlags flags = window->windowFlags();
     for (Qt::WindowType flag :
          {Qt::CustomizeWindowHint, Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
@@ -316,6 +322,71 @@ void tst_MainWindow::toolbar()
     QCOMPARE(action("actionDownload")->toolTip(), QStringLiteral("Save a copy in various formats"));
     QCOMPARE(action("actionMinimize_to_tray")->text(), QStringLiteral("Minimize"));
     QCOMPARE(action("actionMinimize_to_tray")->toolTip(), QStringLiteral("Minimize to tray"));
+}
+
+void tst_MainWindow::firstWindowShowsEveryToolbarButton_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << QStringLiteral("de");
+}
+
+void tst_MainWindow::firstWindowShowsEveryToolbarButton()
+{
+    QFETCH(QString, language);
+    // A first start: no geometry stored yet.
+    delete window;
+    window = nullptr;
+    QSettings().remove(QStringLiteral("WindowMainWindow"));
+    if (!language.isEmpty())
+        QCOMPARE(installTranslations(QLocale(language)), language);
+    window = new MainWindow;
+    const auto removeTranslations = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    QCOMPARE(toolbar->actions().size(), 10);
+    for (QAction *action : toolbar->actions()) {
+        QWidget *button = toolbar->widgetForAction(action);
+        QVERIFY2(button && button->isVisible(), qPrintable(action->text()));
+        QVERIFY2(toolbar->rect().contains(button->geometry()), qPrintable(action->text()));
+    }
+    auto *overflow = toolbar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    QVERIFY(overflow);
+    QVERIFY(!overflow->isVisible());
+    // The form's width stays; only the height grows as far as the buttons need.
+    QCOMPARE(window->width(), 586);
+    QVERIFY(window->height() >= 414);
+}
+
+void tst_MainWindow::toolbarOverflowClosesOnEsc()
+{
+    // A window made shorter than the buttons need shows the rest behind the overflow arrow.
+    window->resize(586, 200);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    auto *overflow = toolbar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    QTRY_VERIFY(overflow->isVisible());
+    QWidget *lastButton = toolbar->widgetForAction(toolbar->actions().last());
+    QVERIFY(!lastButton->isVisible());
+    overflow->click();
+    QTRY_VERIFY(lastButton->isVisible());
+    QVERIFY(overflow->isChecked());
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!overflow->isChecked());
+    QTRY_VERIFY(!lastButton->isVisible());
+    // The short window is not the one later windows of this test start with.
+    delete window;
+    window = nullptr;
+    QSettings().remove(QStringLiteral("WindowMainWindow"));
 }
 
 void tst_MainWindow::menus()
