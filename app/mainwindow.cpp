@@ -469,7 +469,8 @@ void MainWindow::slot_videoChanged(const QString &video_json)
     localHistory.append(record);
     videoTitle = record->title();
     currentVideoId = record->id();
-    setWindowTitle(videoTitle);
+    // An empty title would read as the program's name, as if nothing were loading.
+    setWindowTitle(videoTitle.isEmpty() ? currentVideoId : videoTitle);
 
     if (QWidget *page = ui->stackedWidget->currentWidget())
         page->setFocus();

@@ -67,6 +67,7 @@ private slots:
     void sameVideoReportedOnce();
     void historyKeepsEachVideoOnceNewestLast();
     void recordWithoutIdChangesTitleOnly();
+    void titleWhileAVideoLoads();
     void errorsSetTitleAndNotAllowedReachesCompanion();
     void failedVideoShowsThePlayerPage_data();
     void failedVideoShowsThePlayerPage();
@@ -698,6 +699,21 @@ void tst_MainWindow::recordWithoutIdChangesTitleOnly()
     window->slot_videoChanged(recordA);
     QTRY_COMPARE(heard.count(), 1);
     QCOMPARE(heardBy(heard), (QList<QPair<uint, QString>>{{14u, recordA}}));
+}
+
+void tst_MainWindow::titleWhileAVideoLoads()
+{
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("u1"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+    // The page's states before its record leave the title as it is.
+    window->player()->slot_PlayerStateChange(VideoPlayerBrowser::Buffering);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+    // A record without a title names the video by its id: an empty title would read as the
+    // program's name.
+    window->slot_videoChanged(QStringLiteral(R"({"id":"u1","title":""})"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("u1"));
+    window->slot_videoChanged(QStringLiteral(R"({"id":"u2","title":"Artist - Named"})"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Artist - Named"));
 }
 
 void tst_MainWindow::errorsSetTitleAndNotAllowedReachesCompanion()
