@@ -209,6 +209,7 @@ void MainWindow::buildListPages()
     relatedBrowser = addListPage();
     searchBrowser = addListPage();
     historyBrowser = addListPage();
+    historyBrowser->setListHeading(tr("History"));
 }
 
 VideoListBrowser *MainWindow::addListPage()

@@ -11,6 +11,7 @@
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
+#include "pagescript.h"
 #include "stalledstream.h"
 
 #include <QAction>
@@ -79,6 +80,8 @@ private slots:
     void pageRules();
     void f4TogglesPlayerAndPreviousPage();
     void historyFromCompanionOrLocal();
+    void companionHistoryFillsThePageHeadedHistory_data();
+    void companionHistoryFillsThePageHeadedHistory();
     void companionSearchShowsSearchPage();
     void relatedWithoutVideoSaysSo();
     void lyricsPageFollowsVideo();
@@ -140,7 +143,21 @@ void tst_MainWindow::initTestCase()
     QDir(settingsFolder()).removeRecursively();
     QSettings ini(QDir(settingsFolder()).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
                   QSettings::IniFormat);
-    pages.setHandler([](const httplib::Request &, httplib::Response &res) {
+    pages.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        // The list page is the real one, so that what it shows can be read; its list service
+        // answers nothing.
+        const QString name = QString::fromStdString(req.path).section(QLatin1Char('/'), -1);
+        if (req.path.rfind("/sonvara/yt_videos.", 0) == 0) {
+            QFile file(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../web/sonvara/") + name);
+            if (file.open(QIODevice::ReadOnly)) {
+                const QByteArray body = file.readAll();
+                const char *type = name.endsWith(QLatin1String(".js"))    ? "text/javascript"
+                                   : name.endsWith(QLatin1String(".css")) ? "text/css"
+                                                                          : "text/html";
+                res.set_content(body.toStdString(), type);
+                return;
+            }
+        }
         res.set_content("<html><body></body></html>", "text/html");
     });
     ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:%1").arg(pages.port()));
@@ -932,6 +949,45 @@ void tst_MainWindow::historyFromCompanionOrLocal()
         ids << entry.toMap().value(QStringLiteral("id")).toString();
     QCOMPARE(ids, QStringList({QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")}));
     QCOMPARE(heard.count(), 1);
+}
+
+void tst_MainWindow::companionHistoryFillsThePageHeadedHistory_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("English") << QString() << QStringLiteral("History");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Verlauf");
+}
+
+void tst_MainWindow::companionHistoryFillsThePageHeadedHistory()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, heading);
+    if (!language.isEmpty()) {
+        delete window;
+        window = nullptr;
+        QCOMPARE(installTranslations(QLocale(language)), language);
+        window = new MainWindow;
+    }
+    const auto removeTranslations = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    const QString list = QStringLiteral(R"({"entry":[{"id":"z","title":"From afar"}]})");
+    sendToWindow(uint(CompanionCommand::ShowHistory), list);
+    // The companion's list fills the page; the window stays on the page the user is on.
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QCOMPARE(window->historyPage()->jsonText(), list);
+    const auto shown = [this](const QString &script) {
+        return evaluateInPage(window->historyPage()->page(), script).toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shown(QStringLiteral("document.querySelector('.item') ? "
+                             "document.querySelector('.item').getAttribute('data-id') : ''")),
+        QStringLiteral("z"), 10000);
+    QCOMPARE(shown(QStringLiteral("document.getElementById('heading').textContent")), heading);
 }
 
 void tst_MainWindow::companionSearchShowsSearchPage()
