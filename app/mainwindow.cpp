@@ -565,6 +565,15 @@ void MainWindow::slot_lyricsNewTrackInfo(const QString &track_info)
 void MainWindow::on_stackedWidget_currentChanged(int)
 {
     QWidget *page = ui->stackedWidget->currentWidget();
+    if (page && page == downloadPanel) {
+        if (!downloadTitleInSearchBox)
+            searchBoxBeforeDownloadPage = ui->teSearch->text();
+        downloadTitleInSearchBox = true;
+        setSearchText(downloadPanel->currentTitle());
+    } else if (downloadTitleInSearchBox) {
+        downloadTitleInSearchBox = false;
+        setSearchText(searchBoxBeforeDownloadPage);
+    }
     const bool withSearchBox =
         page != playerBrowser && page != historyBrowser && page != lyricsPanel;
     ui->teSearch->setVisible(withSearchBox);
@@ -591,11 +600,16 @@ void MainWindow::slot_videoHtmlInfoReady()
 void MainWindow::slot_downloadStarted()
 {
     ui->btStop->show();
+    if (downloadTitleInSearchBox)
+        setSearchText(downloadPanel->currentTitle());
 }
 
 void MainWindow::slot_downloadProgress(const QString &text)
 {
-    ui->lblStatus->setText(text);
+    // The text is a link to the download page, which shows the download it reports on.
+    ui->lblStatus->setText(QStringLiteral("<a href=\"local://%1\">%2</a>")
+                               .arg(QStringLiteral("show_download"), text.toHtmlEscaped()));
+    ui->lblStatus->setToolTip(tr("Click to show the download"));
 }
 
 void MainWindow::slot_downloadFinished(bool error)
@@ -613,6 +627,10 @@ void MainWindow::slot_statusLinkActivated(const QString &link)
 {
     // The folder the panel really wrote to: the one of the file as the user confirmed it in the
     // file-name dialog, which may name another folder than the recording folder.
+    if (link.contains(QLatin1String("show_download"))) {
+        ui->stackedWidget->setCurrentWidget(downloadPanel);
+        return;
+    }
     if (!link.contains(QLatin1String("open_folder")))
         return;
     const QString file = downloadPanel->finishedFile();

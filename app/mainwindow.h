@@ -164,6 +164,10 @@ private:
     // of the track that the lyrics page's link names and its search asks for.
     QString trackInfo;
     QString recordingFolder;
+    // The download page puts the title of the video being saved into the search box; the text
+    // it replaced comes back on the next page.
+    QString searchBoxBeforeDownloadPage;
+    bool downloadTitleInSearchBox = false;
     VideoRecordList localHistory;
     bool resizePending = false;
     bool volumeRestored = false;

@@ -246,6 +246,10 @@
         <source>The video cannot be played</source>
         <translation>Das Video kann nicht abgespielt werden</translation>
     </message>
+    <message>
+        <source>Click to show the download</source>
+        <translation>Klicken, um den Download anzuzeigen</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -92,6 +92,7 @@ private slots:
     void downloadKeepsTheVideoOfTheDialog();
     void mp3KeepsTheVideoOfTheDialog();
     void finishedOpensTheFolderWrittenTo();
+    void downloadPageShowsTheVideoBeingSaved();
     void failedWatchPageFetchedAgain();
     void lyricsLinkNamesTheCleanedTrack();
     void lyricsSearchAsksForTheTrackOfTheLink();
@@ -1217,6 +1218,51 @@ void tst_MainWindow::finishedOpensTheFolderWrittenTo()
     emit status->linkActivated(QStringLiteral("local://open_folder"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(typed.path())});
+}
+
+void tst_MainWindow::downloadPageShowsTheVideoBeingSaved()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The search box holds the title of a video shown earlier.
+    showVideo(QStringLiteral("s"), QStringLiteral("Sunday session at the old mill full set"));
+    action("actionSearch")->trigger();
+    action("actionPlayer")->trigger();
+
+    StalledStream stream;
+    QTemporaryDir folder;
+    DownloadItem item;
+    item.videoId = QStringLiteral("c");
+    item.folder = folder.path();
+    item.title = QStringLiteral("Copper Lanterns - Midnight Ferry");
+    item.format = QSharedPointer<FormatInfo>::create();
+    item.format->itag = 18;
+    item.format->extension = QStringLiteral(".mp4");
+    item.format->url = stream.url().toString();
+    DialogAnswerer answerer;
+    answerer.accept(); // the file name
+    QVERIFY(window->downloadPage()->startDownload(item));
+    QTRY_VERIFY(window->downloadPage()->isDownloading());
+    window->downloadPage()->slot_readProgress(59392, 1782579);
+
+    // The progress text in the status row leads to the download page.
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QVERIFY2(status->text().contains(QStringLiteral("58 kb/1.7 mb")), qPrintable(status->text()));
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QTest::mouseClick(status, Qt::LeftButton, {},
+                      QPoint(status->fontMetrics().averageCharWidth(), status->height() / 2));
+    QTRY_COMPARE(currentPage(), static_cast<QWidget *>(window->downloadPage()));
+    // The page's box names the video being saved.
+    auto *teSearch = window->findChild<QLineEdit *>(QStringLiteral("teSearch"));
+    QVERIFY(teSearch->isVisible());
+    QCOMPARE(teSearch->text(), QStringLiteral("Copper Lanterns - Midnight Ferry"));
+    // Another page gets the box's text back.
+    action("actionRelated")->trigger();
+    QCOMPARE(teSearch->text(), QStringLiteral("Sunday session at the old mill full set"));
+
+    QSignalSpy finished(window->downloadPage(), &VideoDownloadPanel::signal_downloadFinished);
+    stream.release();
+    QVERIFY(finished.wait(10000));
 }
 
 void tst_MainWindow::failedWatchPageFetchedAgain()
