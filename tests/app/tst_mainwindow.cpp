@@ -85,6 +85,8 @@ private slots:
     void companionSearchShowsSearchPage();
     void relatedWithoutVideoSaysSo();
     void lyricsPageFollowsVideo();
+    void lyricsStatusStaysInItsCorner_data();
+    void lyricsStatusStaysInItsCorner();
     void downloadWithoutVideoSaysSo();
     void copyUrlWithCtrlDownloads();
     void closeDuringDownloadAsks_data();
@@ -162,6 +164,8 @@ void tst_MainWindow::initTestCase()
         res.set_content("<html><body></body></html>", "text/html");
     });
     ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:%1").arg(pages.port()));
+    ini.setValue(QStringLiteral("hosts/lyrics_wiki"),
+                 QStringLiteral("http://127.0.0.1:%1/lyricswiki/").arg(pages.port()));
     site.setHandler([this](const httplib::Request &req, httplib::Response &res) {
         if (req.path != "/watch") {
             res.set_content("stream at " + req.path, "video/mp4");
@@ -1029,6 +1033,56 @@ void tst_MainWindow::lyricsPageFollowsVideo()
     window->slot_lyricsNewTrackInfo(QStringLiteral("Other - Name"));
     window->slot_lyricsNeedTrackInfo(track);
     QCOMPARE(track, QStringLiteral("Other - Name"));
+}
+
+void tst_MainWindow::lyricsStatusStaysInItsCorner_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("finished");
+    QTest::newRow("English") << QString() << QStringLiteral("Finished");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Fertig");
+}
+
+void tst_MainWindow::lyricsStatusStaysInItsCorner()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, finished);
+    if (!language.isEmpty()) {
+        delete window;
+        window = nullptr;
+        QCOMPARE(installTranslations(QLocale(language)), language);
+        window = new MainWindow;
+    }
+    const auto removeTranslations = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The first video sets the lyrics page up: it loads while another page is shown.
+    LyricsPanel *lyrics = window->lyricsPage();
+    window->slot_videoChanged(
+        QStringLiteral(R"({"id":"h","title":"Nordlicht Radio - Harbour Lights"})"));
+    QLabel *status = nullptr;
+    const auto statusShown = [&] {
+        for (QLabel *label : lyrics->findChildren<QLabel *>()) {
+            if (label->text() == finished && !label->isHidden())
+                status = label;
+        }
+        return status != nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(statusShown(), 10000);
+
+    // The first Ctrl+L: the page's status sits in its bottom-left corner, below the page's top
+    // where the search link is.
+    action("actionLyrics")->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(lyrics));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->geometry().left(), 0);
+    QCOMPARE(status->geometry().bottom(), lyrics->height() - 1);
+    QVERIFY(status->geometry().top() > lyrics->height() / 2);
 }
 
 void tst_MainWindow::downloadWithoutVideoSaysSo()
