@@ -5,6 +5,7 @@
 #include "companionnotifier.h"
 #include "desktop.h"
 #include "download/videodownloadpanel.h"
+#include "hostprobe.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainslots.h"
@@ -32,6 +33,10 @@ constexpr int companionHistoryCount = 20;
 // One resize of the video per burst of window resizes.
 constexpr int resizeDelayMs = 2000;
 constexpr int waitingResizeDelayMs = 500;
+
+// Retries of a video whose site cannot be reached: 1, 2, 4 ... s, at most 30 s apart.
+constexpr int firstRetryDelayMs = 1000;
+constexpr int longestRetryDelayMs = 30000;
 
 constexpr Qt::WindowFlags mainWindowFlags = Qt::CustomizeWindowHint | Qt::WindowSystemMenuHint |
                                             Qt::WindowMinimizeButtonHint |
@@ -126,8 +131,38 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     mainSlots = new MainSlots(this);
     connect(searchMenu, &QMenu::triggered, mainSlots, &MainSlots::slot_menuSearch);
 
+    watchHosts();
     fitToolBar();
     settings.restoreWindowGeometry(this);
+}
+
+void MainWindow::watchHosts()
+{
+    hostProbe = new HostProbe(this);
+    retryTimer = new QTimer(this);
+    retryTimer->setSingleShot(true);
+    connect(retryTimer, &QTimer::timeout, this, [this]() {
+        hostProbe->check({AppSettings::videoSiteHost(), AppSettings::makerHost()});
+    });
+    connect(hostProbe, &HostProbe::signal_unreachable, this, &MainWindow::hostUnreachable);
+    connect(hostProbe, &HostProbe::signal_reachable, this, [this]() {
+        // Only a retry under way plays again; a first check that finds the hosts leaves the
+        // page's "not found" as it is.
+        if (retryDelayMs == 0)
+            return;
+        retryDelayMs = 0;
+        loadRequestedVideo();
+    });
+}
+
+void MainWindow::hostUnreachable(const QString &host)
+{
+    retryDelayMs =
+        retryDelayMs == 0 ? firstRetryDelayMs : qMin(retryDelayMs * 2, longestRetryDelayMs);
+    // The same words as the start-up's retry of the player page.
+    setWindowTitle(tr("Cannot reach %1, trying again in %2 s")
+                       .arg(host, QString::number(retryDelayMs / 1000)));
+    retryTimer->start(retryDelayMs);
 }
 
 void MainWindow::fitToolBar()
@@ -421,6 +456,9 @@ void MainWindow::slot_Error(int error, const QString &text)
 {
     if (VideoPlayerBrowser::isNotAllowedError(error))
         notifyServer(PlayerNotification::PlayerError, text);
+    // The page says the same when the site went away; the hosts tell which it is.
+    if (error == VideoPlayerBrowser::VideoNotFound && !retryTimer->isActive())
+        hostProbe->check({AppSettings::videoSiteHost(), AppSettings::makerHost()});
     // The player page shows what went wrong; a video asked for while a list page is in front
     // would otherwise fail where nobody looks.
     ui->stackedWidget->setCurrentWidget(playerBrowser);
@@ -511,6 +549,8 @@ void MainWindow::slot_commandReceived(uint cmd, const QString &mess)
 
 void MainWindow::playRequestedVideo(bool evenWithoutId)
 {
+    retryTimer->stop();
+    retryDelayMs = 0;
     if (!hiddenInTray)
         showAgain();
     if (evenWithoutId || !requestedVideoId.isEmpty())

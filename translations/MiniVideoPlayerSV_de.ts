@@ -250,6 +250,10 @@
         <source>Click to show the download</source>
         <translation>Klicken, um den Download anzuzeigen</translation>
     </message>
+    <message>
+        <source>Cannot reach %1, trying again in %2 s</source>
+        <translation>%1 ist nicht erreichbar, neuer Versuch in %2 s</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

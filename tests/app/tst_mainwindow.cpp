@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -72,6 +73,7 @@ private slots:
     void errorsSetTitleAndNotAllowedReachesCompanion();
     void failedVideoShowsThePlayerPage_data();
     void failedVideoShowsThePlayerPage();
+    void unreachableSiteIsSaidAndTriedAgain();
     void statesDrivePlayButtonAndMinimize();
     void volumeIsStored();
     void barInTitleReachesCompanion();
@@ -798,6 +800,35 @@ void tst_MainWindow::failedVideoShowsThePlayerPage()
     for (const auto &[cmd, payload] : heardBy(companionHeard))
         heardTexts << QStringLiteral("%1|%2").arg(cmd).arg(payload);
     QCOMPARE(heardTexts, heard + QStringList{QStringLiteral("3|")});
+    // The video site and the maker's host answer: the page's word stands.
+    QCOMPARE(window->windowTitle(), title);
+}
+
+void tst_MainWindow::unreachableSiteIsSaidAndTriedAgain()
+{
+    // A video site that went away: its port answers no more.
+    QTcpServer stoppedSite;
+    QVERIFY(stoppedSite.listen(QHostAddress::LocalHost));
+    const quint16 port = stoppedSite.serverPort();
+    stoppedSite.close();
+    const QString siteHost = QSettings().value(QStringLiteral("hosts/video_site")).toString();
+    const auto restoreHost = qScopeGuard(
+        [siteHost] { QSettings().setValue(QStringLiteral("hosts/video_site"), siteHost); });
+    QSettings().setValue(QStringLiteral("hosts/video_site"),
+                         QStringLiteral("127.0.0.1:%1").arg(port));
+
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("hLx7Qm2Ta9c"));
+    // The page says what it says for a video the site does not know.
+    window->player()->slot_PlayerError(VideoPlayerBrowser::VideoNotFound);
+    const QString saying = QStringLiteral("Cannot reach 127.0.0.1:%1, trying again in").arg(port);
+    QTRY_VERIFY2(window->windowTitle().startsWith(saying), qPrintable(window->windowTitle()));
+    // Still away at the first retry: said again, a little later.
+    QTRY_VERIFY_WITH_TIMEOUT(window->windowTitle().endsWith(QStringLiteral(" 2 s")), 5000);
+
+    // The site answers again: the video is loaded again.
+    QVERIFY(stoppedSite.listen(QHostAddress::LocalHost, port));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Loading player..."), 5000);
+    QCOMPARE(window->requestedVideo(), QStringLiteral("hLx7Qm2Ta9c"));
 }
 
 void tst_MainWindow::statesDrivePlayButtonAndMinimize()
