@@ -1,7 +1,7 @@
+#include "certificatetrust.h"
 #include "contentdisposition.h"
 #include "dialoganswerer.h"
 #include "fakehttpserver.h"
-#include "certificatetrust.h"
 #include "pagescript.h"
 #include "tlstestserver.h"
 #include "webbrowser.h"
@@ -42,7 +42,8 @@ bool loadAndWait(WebBrowser &browser, const QUrl &url)
 
 QString bodyText(WebBrowser &browser)
 {
-    return evaluateInPage(browser.page(), QStringLiteral("document.body ? document.body.textContent : ''"))
+    return evaluateInPage(browser.page(),
+                          QStringLiteral("document.body ? document.body.textContent : ''"))
         .toString();
 }
 
@@ -145,31 +146,25 @@ void tst_WebBrowser::attachmentFileName_data()
 
     QTest::newRow("plain name") << QStringLiteral("attachment; filename=clip.mp4") << true
                                 << QStringLiteral("clip.mp4");
-    QTest::newRow("quoted name") << QStringLiteral("attachment; filename=\"clip one.flv\"")
-                                 << true << QStringLiteral("clipone.flv");
-    QTest::newRow("blank inside name")
-        << QStringLiteral("attachment; filename=my video.mp4") << true
-        << QStringLiteral("myvideo.mp4");
-    QTest::newRow("name after other part")
-        << QStringLiteral("attachment; size=12; filename=a.webm") << true
-        << QStringLiteral("a.webm");
+    QTest::newRow("quoted name") << QStringLiteral("attachment; filename=\"clip one.flv\"") << true
+                                 << QStringLiteral("clipone.flv");
+    QTest::newRow("blank inside name") << QStringLiteral("attachment; filename=my video.mp4")
+                                       << true << QStringLiteral("myvideo.mp4");
+    QTest::newRow("name after other part") << QStringLiteral("attachment; size=12; filename=a.webm")
+                                           << true << QStringLiteral("a.webm");
     QTest::newRow("attachment alone") << QStringLiteral("attachment") << true << QString();
     QTest::newRow("no filename part")
         << QStringLiteral("attachment; creation-date=x") << true << QString();
-    QTest::newRow("inline") << QStringLiteral("inline; filename=page.html") << false
-                            << QString();
+    QTest::newRow("inline") << QStringLiteral("inline; filename=page.html") << false << QString();
     QTest::newRow("upper case attachment")
         << QStringLiteral("Attachment; filename=x.mp4") << false << QString();
     // The sender names the file; where it goes is not the sender's choice.
-    QTest::newRow("parent folders")
-        << QStringLiteral("attachment; filename=\"../../.profile\"") << true
-        << QStringLiteral(".profile");
+    QTest::newRow("parent folders") << QStringLiteral("attachment; filename=\"../../.profile\"")
+                                    << true << QStringLiteral(".profile");
     QTest::newRow("absolute path")
-        << QStringLiteral("attachment; filename=/etc/cron.d/job") << true
-        << QStringLiteral("job");
-    QTest::newRow("backslash path")
-        << QStringLiteral("attachment; filename=..\\..\\run.bat") << true
-        << QStringLiteral("run.bat");
+        << QStringLiteral("attachment; filename=/etc/cron.d/job") << true << QStringLiteral("job");
+    QTest::newRow("backslash path") << QStringLiteral("attachment; filename=..\\..\\run.bat")
+                                    << true << QStringLiteral("run.bat");
     QTest::newRow("parent folder alone")
         << QStringLiteral("attachment; filename=..") << true << QString();
 }
@@ -387,10 +382,10 @@ void tst_WebBrowser::scriptsAndDocument()
     QCOMPARE(evaluateInPage(browser.page(), QStringLiteral("document.activeElement.id")).toString(),
              QStringLiteral("l"));
     browser.clearFocusedLink();
-    QCOMPARE(evaluateInPage(browser.page(),
-                            QStringLiteral("document.querySelector('a:focus') === null"))
-                 .toBool(),
-             true);
+    QCOMPARE(
+        evaluateInPage(browser.page(), QStringLiteral("document.querySelector('a:focus') === null"))
+            .toBool(),
+        true);
 }
 
 void tst_WebBrowser::userAgent()
@@ -499,7 +494,16 @@ void tst_WebBrowser::navigationHook()
     QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, 5000);
     QCOMPARE(asked.first(), server.url(QStringLiteral("/next")));
     if (refuse) {
-        QTest::qWait(500);
+        // A fetch made by the page afterwards: a load of the refused link would have started
+        // before its answer came, and would have taken the page with the fetch away.
+        evaluateInPage(browser.page(),
+                       QStringLiteral("fetch('/later').then(function (r) { return r.text(); })"
+                                      ".then(function (t) { window.laterAnswer = t; })"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluateInPage(browser.page(), QStringLiteral("window.laterAnswer || ''"))
+                .toString()
+                .contains(QStringLiteral("/later")),
+            10000);
         QCOMPARE(started.size(), 1);
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(browser.url(), server.url(QStringLiteral("/first")));
