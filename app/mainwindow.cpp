@@ -5,6 +5,7 @@
 #include "companionnotifier.h"
 #include "desktop.h"
 #include "download/videodownloadpanel.h"
+#include "hostprobe.h"
 #include "ipcsocket.h"
 #include "lyrics/lyricspanel.h"
 #include "mainslots.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -31,6 +33,10 @@ constexpr int companionHistoryCount = 20;
 // One resize of the video per burst of window resizes.
 constexpr int resizeDelayMs = 2000;
 constexpr int waitingResizeDelayMs = 500;
+
+// Retries of a video whose site cannot be reached: 1, 2, 4 ... s, at most 30 s apart.
+constexpr int firstRetryDelayMs = 1000;
+constexpr int longestRetryDelayMs = 30000;
 
 constexpr Qt::WindowFlags mainWindowFlags = Qt::CustomizeWindowHint | Qt::WindowSystemMenuHint |
                                             Qt::WindowMinimizeButtonHint |
@@ -125,7 +131,61 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent, mainWindowFlags)
     mainSlots = new MainSlots(this);
     connect(searchMenu, &QMenu::triggered, mainSlots, &MainSlots::slot_menuSearch);
 
+    watchHosts();
+    fitToolBar();
     settings.restoreWindowGeometry(this);
+}
+
+void MainWindow::watchHosts()
+{
+    hostProbe = new HostProbe(this);
+    retryTimer = new QTimer(this);
+    retryTimer->setSingleShot(true);
+    connect(retryTimer, &QTimer::timeout, this, [this]() {
+        hostProbe->check({AppSettings::videoSiteHost(), AppSettings::makerHost()});
+    });
+    connect(hostProbe, &HostProbe::signal_unreachable, this, &MainWindow::hostUnreachable);
+    connect(hostProbe, &HostProbe::signal_reachable, this, [this]() {
+        // Only a retry under way plays again; a first check that finds the hosts leaves the
+        // page's "not found" as it is.
+        if (retryDelayMs == 0)
+            return;
+        retryDelayMs = 0;
+        loadRequestedVideo();
+    });
+}
+
+void MainWindow::hostUnreachable(const QString &host)
+{
+    retryDelayMs =
+        retryDelayMs == 0 ? firstRetryDelayMs : qMin(retryDelayMs * 2, longestRetryDelayMs);
+    // The same words as the start-up's retry of the player page.
+    setWindowTitle(tr("Cannot reach %1, trying again in %2 s")
+                       .arg(host, QString::number(retryDelayMs / 1000)));
+    retryTimer->start(retryDelayMs);
+}
+
+void MainWindow::fitToolBar()
+{
+    // The form's size was made for nine buttons; the lyrics button and longer translated texts
+    // need more. A first start grows the window's height until every button shows (a stored
+    // geometry, restored after this, still wins).
+    resize(width(), qMax(height(), ui->mainToolBar->sizeHint().height()));
+
+    // A window made shorter puts the last buttons behind the toolbar's overflow arrow; the panel
+    // it opens closes on Esc, as a menu does. The shortcut exists only while the panel is open, so
+    // Esc reaches the pages otherwise.
+    auto *overflow =
+        ui->mainToolBar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    if (!overflow)
+        return;
+    auto *closeOverflow = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    closeOverflow->setEnabled(false);
+    connect(overflow, &QToolButton::toggled, closeOverflow, &QShortcut::setEnabled);
+    connect(closeOverflow, &QShortcut::activated, overflow, [overflow]() {
+        if (overflow->isChecked())
+            overflow->click();
+    });
 }
 
 MainWindow::~MainWindow()
@@ -184,6 +244,7 @@ void MainWindow::buildListPages()
     relatedBrowser = addListPage();
     searchBrowser = addListPage();
     historyBrowser = addListPage();
+    historyBrowser->setListHeading(tr("History"));
 }
 
 VideoListBrowser *MainWindow::addListPage()
@@ -395,7 +456,14 @@ void MainWindow::slot_Error(int error, const QString &text)
 {
     if (VideoPlayerBrowser::isNotAllowedError(error))
         notifyServer(PlayerNotification::PlayerError, text);
-    setWindowTitle(text);
+    // The page says the same when the site went away; the hosts tell which it is.
+    if (error == VideoPlayerBrowser::VideoNotFound && !retryTimer->isActive())
+        hostProbe->check({AppSettings::videoSiteHost(), AppSettings::makerHost()});
+    // The player page shows what went wrong; a video asked for while a list page is in front
+    // would otherwise fail where nobody looks.
+    ui->stackedWidget->setCurrentWidget(playerBrowser);
+    // An empty title reads as the program's name, which says nothing of the failure.
+    setWindowTitle(text.isEmpty() ? tr("The video cannot be played") : text);
 }
 
 void MainWindow::slot_volumeChanged(int value)
@@ -440,7 +508,8 @@ void MainWindow::slot_videoChanged(const QString &video_json)
     localHistory.append(record);
     videoTitle = record->title();
     currentVideoId = record->id();
-    setWindowTitle(videoTitle);
+    // An empty title would read as the program's name, as if nothing were loading.
+    setWindowTitle(videoTitle.isEmpty() ? currentVideoId : videoTitle);
 
     if (QWidget *page = ui->stackedWidget->currentWidget())
         page->setFocus();
@@ -480,6 +549,8 @@ void MainWindow::slot_commandReceived(uint cmd, const QString &mess)
 
 void MainWindow::playRequestedVideo(bool evenWithoutId)
 {
+    retryTimer->stop();
+    retryDelayMs = 0;
     if (!hiddenInTray)
         showAgain();
     if (evenWithoutId || !requestedVideoId.isEmpty())
@@ -534,6 +605,15 @@ void MainWindow::slot_lyricsNewTrackInfo(const QString &track_info)
 void MainWindow::on_stackedWidget_currentChanged(int)
 {
     QWidget *page = ui->stackedWidget->currentWidget();
+    if (page && page == downloadPanel) {
+        if (!downloadTitleInSearchBox)
+            searchBoxBeforeDownloadPage = ui->teSearch->text();
+        downloadTitleInSearchBox = true;
+        setSearchText(downloadPanel->currentTitle());
+    } else if (downloadTitleInSearchBox) {
+        downloadTitleInSearchBox = false;
+        setSearchText(searchBoxBeforeDownloadPage);
+    }
     const bool withSearchBox =
         page != playerBrowser && page != historyBrowser && page != lyricsPanel;
     ui->teSearch->setVisible(withSearchBox);
@@ -560,11 +640,16 @@ void MainWindow::slot_videoHtmlInfoReady()
 void MainWindow::slot_downloadStarted()
 {
     ui->btStop->show();
+    if (downloadTitleInSearchBox)
+        setSearchText(downloadPanel->currentTitle());
 }
 
 void MainWindow::slot_downloadProgress(const QString &text)
 {
-    ui->lblStatus->setText(text);
+    // The text is a link to the download page, which shows the download it reports on.
+    ui->lblStatus->setText(QStringLiteral("<a href=\"local://%1\">%2</a>")
+                               .arg(QStringLiteral("show_download"), text.toHtmlEscaped()));
+    ui->lblStatus->setToolTip(tr("Click to show the download"));
 }
 
 void MainWindow::slot_downloadFinished(bool error)
@@ -582,6 +667,10 @@ void MainWindow::slot_statusLinkActivated(const QString &link)
 {
     // The folder the panel really wrote to: the one of the file as the user confirmed it in the
     // file-name dialog, which may name another folder than the recording folder.
+    if (link.contains(QLatin1String("show_download"))) {
+        ui->stackedWidget->setCurrentWidget(downloadPanel);
+        return;
+    }
     if (!link.contains(QLatin1String("open_folder")))
         return;
     const QString file = downloadPanel->finishedFile();

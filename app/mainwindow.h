@@ -9,10 +9,12 @@
 #include <QSystemTrayIcon>
 
 class CompanionCommands;
+class HostProbe;
 class LyricsPanel;
 class CompanionNotifier;
 class MainSlots;
 class QMenu;
+class QTimer;
 class Ui_MainWindow;
 class VideoDownloadPanel;
 class VideoListBrowser;
@@ -110,6 +112,8 @@ private:
     void buildCopyMenu();
     void buildSearchMenu();
     void buildTrayIcon();
+    // Every toolbar button visible in the first window; Esc closes the overflow panel.
+    void fitToolBar();
     // Brings the window up as it was (maximized or normal) and activates it.
     void showAgain();
     void loadRequestedVideo();
@@ -130,6 +134,8 @@ private:
     // The companion's JSON "Search": the window comes up with the search page and its results.
     void searchFromCompanion(const QString &text);
     void showHistoryList(const QString &listJson);
+    void watchHosts();
+    void hostUnreachable(const QString &host);
 
     // Declared first: its construction sets the settings identity that everything else reads.
     AppSettings settings;
@@ -139,6 +145,11 @@ private:
     CompanionCommands *companionCommands = nullptr;
     CompanionNotifier *companionNotifier = nullptr;
     MainSlots *mainSlots = nullptr;
+    // A video "not found" while its site cannot be reached is said so and tried again, each time
+    // a little later, until the hosts answer.
+    HostProbe *hostProbe = nullptr;
+    QTimer *retryTimer = nullptr;
+    int retryDelayMs = 0;
 
     VideoPlayerBrowser *playerBrowser = nullptr;
     LyricsPanel *lyricsPanel = nullptr;
@@ -162,6 +173,10 @@ private:
     // of the track that the lyrics page's link names and its search asks for.
     QString trackInfo;
     QString recordingFolder;
+    // The download page puts the title of the video being saved into the search box; the text
+    // it replaced comes back on the next page.
+    QString searchBoxBeforeDownloadPage;
+    bool downloadTitleInSearchBox = false;
     VideoRecordList localHistory;
     bool resizePending = false;
     bool volumeRestored = false;

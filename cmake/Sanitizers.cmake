@@ -8,4 +8,9 @@ if(MVP_SANITIZE)
         -fno-omit-frame-pointer)
     add_compile_options(${mvp_sanitize_flags} -g)
     add_link_options(${mvp_sanitize_flags})
+    # Every program takes UBSAN_OPTIONS' log_path (see the source for why it needs help), so
+    # that the reports of programs the tests start land in files as AddressSanitizer's do.
+    add_library(mvp_ubsan_log_path OBJECT cmake/sanitizers/ubsanlogpath.cpp)
+    target_link_libraries(mvp_ubsan_log_path PRIVATE mvp_compile_settings PUBLIC ${CMAKE_DL_LIBS})
+    link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:mvp_ubsan_log_path>")
 endif()

@@ -87,24 +87,25 @@ void sendFile(const httplib::Request &req, httplib::Response &res, const QString
     // A limited rate goes out in ten pieces a second.
     const size_t piece =
         bytesPerSecond > 0 ? std::max<size_t>(1, static_cast<size_t>(bytesPerSecond / 10)) : 0;
-    res.set_content_provider(size, toStd(mimeType),
-                             [stream, piece](size_t offset, size_t length, httplib::DataSink &sink) {
-                                 char buffer[64 * 1024];
-                                 stream->clear();
-                                 stream->seekg(static_cast<std::streamoff>(offset));
-                                 size_t chunk = std::min(length, sizeof buffer);
-                                 if (piece > 0) {
-                                     chunk = std::min(chunk, piece);
-                                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                                 }
-                                 stream->read(buffer, static_cast<std::streamsize>(chunk));
-                                 const std::streamsize got = stream->gcount();
-                                 if (got <= 0) {
-                                     return false;
-                                 }
-                                 sink.write(buffer, static_cast<size_t>(got));
-                                 return true;
-                             });
+    res.set_content_provider(
+        size, toStd(mimeType),
+        [stream, piece](size_t offset, size_t length, httplib::DataSink &sink) {
+            char buffer[64 * 1024];
+            stream->clear();
+            stream->seekg(static_cast<std::streamoff>(offset));
+            size_t chunk = std::min(length, sizeof buffer);
+            if (piece > 0) {
+                chunk = std::min(chunk, piece);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            stream->read(buffer, static_cast<std::streamsize>(chunk));
+            const std::streamsize got = stream->gcount();
+            if (got <= 0) {
+                return false;
+            }
+            sink.write(buffer, static_cast<size_t>(got));
+            return true;
+        });
 }
 
 bool readTemplate(const QString &path, QString &text)

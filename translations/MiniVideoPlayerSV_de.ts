@@ -242,6 +242,18 @@
         <source>Not video found</source>
         <translation>Kein Video gefunden</translation>
     </message>
+    <message>
+        <source>The video cannot be played</source>
+        <translation>Das Video kann nicht abgespielt werden</translation>
+    </message>
+    <message>
+        <source>Click to show the download</source>
+        <translation>Klicken, um den Download anzuzeigen</translation>
+    </message>
+    <message>
+        <source>Cannot reach %1, trying again in %2 s</source>
+        <translation>%1 ist nicht erreichbar, neuer Versuch in %2 s</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -37,6 +37,8 @@ public:
     // Stops the running download once the user confirmed it (the page's Stop button does the
     // same).
     void stopDownload();
+    // The title of the video of the running download, or of the last one.
+    const QString &currentTitle() const { return m_current.title; }
     // The last progress text.
     const QString &statusText() const { return m_status; }
     // The file that the last complete download was written to, as the user confirmed or typed

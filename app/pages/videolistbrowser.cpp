@@ -61,6 +61,8 @@ void VideoListBrowser::setVideos(const QString &json)
         return;
     setJsonText(json);
     execJavaScript(QStringLiteral("loadVideos()"));
+    if (!listHeading.isEmpty())
+        execJavaScript(QStringLiteral("setHeading(%1)").arg(QT_EXT::toJson(listHeading)));
 }
 
 void VideoListBrowser::showCategory(int category)

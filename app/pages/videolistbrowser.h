@@ -30,6 +30,8 @@ public:
     void requestPage();
     // Shows a list in the form videoListToJson() writes; the same text again shows nothing new.
     void setVideos(const QString &json);
+    // The heading over a list that setVideos shows (the page's own is a neutral "Videos").
+    void setListHeading(const QString &heading) { listHeading = heading; }
     void showCategory(int category);
     // Asks again for the same video only while Ctrl is held.
     void showRelated(const QString &videoId);
@@ -43,6 +45,7 @@ public slots:
     void slot_videoClicked(QString video_id);
 
 private:
+    QString listHeading;
     QString lastRelatedId;
     QString lastSearch;
 };

@@ -1,3 +1,4 @@
+#include "apptranslations.h"
 #include "companionlink.h"
 #include "companionnotifier.h"
 #include "dialoganswerer.h"
@@ -10,6 +11,7 @@
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
+#include "pagescript.h"
 #include "stalledstream.h"
 
 #include <QAction>
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -46,6 +49,9 @@ private slots:
     void frameObjects();
     void initialState();
     void toolbar();
+    void firstWindowShowsEveryToolbarButton_data();
+    void firstWindowShowsEveryToolbarButton();
+    void toolbarOverflowClosesOnEsc();
     void menus();
     void commands_data();
     void commands();
@@ -63,7 +69,11 @@ private slots:
     void sameVideoReportedOnce();
     void historyKeepsEachVideoOnceNewestLast();
     void recordWithoutIdChangesTitleOnly();
+    void titleWhileAVideoLoads();
     void errorsSetTitleAndNotAllowedReachesCompanion();
+    void failedVideoShowsThePlayerPage_data();
+    void failedVideoShowsThePlayerPage();
+    void unreachableSiteIsSaidAndTriedAgain();
     void statesDrivePlayButtonAndMinimize();
     void volumeIsStored();
     void barInTitleReachesCompanion();
@@ -72,9 +82,13 @@ private slots:
     void pageRules();
     void f4TogglesPlayerAndPreviousPage();
     void historyFromCompanionOrLocal();
+    void companionHistoryFillsThePageHeadedHistory_data();
+    void companionHistoryFillsThePageHeadedHistory();
     void companionSearchShowsSearchPage();
     void relatedWithoutVideoSaysSo();
     void lyricsPageFollowsVideo();
+    void lyricsStatusStaysInItsCorner_data();
+    void lyricsStatusStaysInItsCorner();
     void downloadWithoutVideoSaysSo();
     void copyUrlWithCtrlDownloads();
     void closeDuringDownloadAsks_data();
@@ -82,6 +96,7 @@ private slots:
     void downloadKeepsTheVideoOfTheDialog();
     void mp3KeepsTheVideoOfTheDialog();
     void finishedOpensTheFolderWrittenTo();
+    void downloadPageShowsTheVideoBeingSaved();
     void failedWatchPageFetchedAgain();
     void lyricsLinkNamesTheCleanedTrack();
     void lyricsSearchAsksForTheTrackOfTheLink();
@@ -133,10 +148,26 @@ void tst_MainWindow::initTestCase()
     QDir(settingsFolder()).removeRecursively();
     QSettings ini(QDir(settingsFolder()).filePath(QStringLiteral("MiniVideoPlayerSV.ini")),
                   QSettings::IniFormat);
-    pages.setHandler([](const httplib::Request &, httplib::Response &res) {
+    pages.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        // The list page is the real one, so that what it shows can be read; its list service
+        // answers nothing.
+        const QString name = QString::fromStdString(req.path).section(QLatin1Char('/'), -1);
+        if (req.path.rfind("/sonvara/yt_videos.", 0) == 0) {
+            QFile file(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../web/sonvara/") + name);
+            if (file.open(QIODevice::ReadOnly)) {
+                const QByteArray body = file.readAll();
+                const char *type = name.endsWith(QLatin1String(".js"))    ? "text/javascript"
+                                   : name.endsWith(QLatin1String(".css")) ? "text/css"
+                                                                          : "text/html";
+                res.set_content(body.toStdString(), type);
+                return;
+            }
+        }
         res.set_content("<html><body></body></html>", "text/html");
     });
     ini.setValue(QStringLiteral("hosts/maker"), QStringLiteral("127.0.0.1:%1").arg(pages.port()));
+    ini.setValue(QStringLiteral("hosts/lyrics_wiki"),
+                 QStringLiteral("http://127.0.0.1:%1/lyricswiki/").arg(pages.port()));
     site.setHandler([this](const httplib::Request &req, httplib::Response &res) {
         if (req.path != "/watch") {
             res.set_content("stream at " + req.path, "video/mp4");
@@ -234,7 +265,9 @@ void tst_MainWindow::initialState()
 {
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(titleAtStart, QStringLiteral("Loading..."));
-    QCOMPARE(window->size(), QSize(586, 414));
+    // The form's 586 x 414, grown in height until every toolbar button shows.
+    QCOMPARE(window->width(), 586);
+    QVERIFY(window->height() >= 414);
     const Qt::WindowFlags flags = window->windowFlags();
     for (Qt::WindowType flag :
          {Qt::CustomizeWindowHint, Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
@@ -314,6 +347,71 @@ void tst_MainWindow::toolbar()
     QCOMPARE(action("actionDownload")->toolTip(), QStringLiteral("Save a copy in various formats"));
     QCOMPARE(action("actionMinimize_to_tray")->text(), QStringLiteral("Minimize"));
     QCOMPARE(action("actionMinimize_to_tray")->toolTip(), QStringLiteral("Minimize to tray"));
+}
+
+void tst_MainWindow::firstWindowShowsEveryToolbarButton_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << QStringLiteral("de");
+}
+
+void tst_MainWindow::firstWindowShowsEveryToolbarButton()
+{
+    QFETCH(QString, language);
+    // A first start: no geometry stored yet.
+    delete window;
+    window = nullptr;
+    QSettings().remove(QStringLiteral("WindowMainWindow"));
+    if (!language.isEmpty())
+        QCOMPARE(installTranslations(QLocale(language)), language);
+    window = new MainWindow;
+    const auto removeTranslations = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    QCOMPARE(toolbar->actions().size(), 10);
+    for (QAction *action : toolbar->actions()) {
+        QWidget *button = toolbar->widgetForAction(action);
+        QVERIFY2(button && button->isVisible(), qPrintable(action->text()));
+        QVERIFY2(toolbar->rect().contains(button->geometry()), qPrintable(action->text()));
+    }
+    auto *overflow = toolbar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    QVERIFY(overflow);
+    QVERIFY(!overflow->isVisible());
+    // The form's width stays; only the height grows as far as the buttons need.
+    QCOMPARE(window->width(), 586);
+    QVERIFY(window->height() >= 414);
+}
+
+void tst_MainWindow::toolbarOverflowClosesOnEsc()
+{
+    // A window made shorter than the buttons need shows the rest behind the overflow arrow.
+    window->resize(586, 200);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    auto *overflow = toolbar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    QTRY_VERIFY(overflow->isVisible());
+    QWidget *lastButton = toolbar->widgetForAction(toolbar->actions().last());
+    QVERIFY(!lastButton->isVisible());
+    overflow->click();
+    QTRY_VERIFY(lastButton->isVisible());
+    QVERIFY(overflow->isChecked());
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!overflow->isChecked());
+    QTRY_VERIFY(!lastButton->isVisible());
+    // The short window is not the one later windows of this test start with.
+    delete window;
+    window = nullptr;
+    QSettings().remove(QStringLiteral("WindowMainWindow"));
 }
 
 void tst_MainWindow::menus()
@@ -627,6 +725,21 @@ void tst_MainWindow::recordWithoutIdChangesTitleOnly()
     QCOMPARE(heardBy(heard), (QList<QPair<uint, QString>>{{14u, recordA}}));
 }
 
+void tst_MainWindow::titleWhileAVideoLoads()
+{
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("u1"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+    // The page's states before its record leave the title as it is.
+    window->player()->slot_PlayerStateChange(VideoPlayerBrowser::Buffering);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+    // A record without a title names the video by its id: an empty title would read as the
+    // program's name.
+    window->slot_videoChanged(QStringLiteral(R"({"id":"u1","title":""})"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("u1"));
+    window->slot_videoChanged(QStringLiteral(R"({"id":"u2","title":"Artist - Named"})"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Artist - Named"));
+}
+
 void tst_MainWindow::errorsSetTitleAndNotAllowedReachesCompanion()
 {
     QSignalSpy heard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
@@ -643,6 +756,79 @@ void tst_MainWindow::errorsSetTitleAndNotAllowedReachesCompanion()
              (QList<QPair<uint, QString>>{{26u, QStringLiteral("Video not allowed")},
                                           {26u, QStringLiteral("Not allowed too")},
                                           {3u, QString()}}));
+}
+
+void tst_MainWindow::failedVideoShowsThePlayerPage_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("title");
+    // What the companion hears for the error, before the sentinel.
+    QTest::addColumn<QStringList>("heard");
+
+    QTest::newRow("unknown id") << int(VideoPlayerBrowser::VideoNotFound)
+                                << QStringLiteral("Video not found") << QStringList();
+    QTest::newRow("malformed id") << int(VideoPlayerBrowser::InvalidVideoId)
+                                  << QStringLiteral("Invalid video id") << QStringList();
+    QTest::newRow("not allowed") << int(VideoPlayerBrowser::VideoNotAllowed)
+                                 << QStringLiteral("Video not allowed")
+                                 << QStringList{QStringLiteral("26|Video not allowed")};
+    // A code of the page that has no text of its own still says that the video failed.
+    QTest::newRow("code without a text")
+        << 5 << QStringLiteral("The video cannot be played") << QStringList();
+}
+
+void tst_MainWindow::failedVideoShowsThePlayerPage()
+{
+    QFETCH(int, error);
+    QFETCH(QString, title);
+    QFETCH(QStringList, heard);
+
+    window->show();
+    action("actionRelated")->trigger();
+    QSignalSpy companionHeard(companion, &QT_EXT::IPCSocket::signal_commandReceived);
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("Zz9Zz9Zz9Zz"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Loading player..."));
+    // The page reports the failure as it does for a video the site does not know.
+    window->player()->slot_PlayerError(error);
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QVERIFY(window->player()->isVisible());
+    QCOMPARE(window->windowTitle(), title);
+    // Notifications go out in order: the playing notice closes the list.
+    window->slot_NotifyServer(uint(PlayerNotification::VideoPlaying));
+    QTRY_COMPARE(companionHeard.count(), heard.size() + 1);
+    QStringList heardTexts;
+    for (const auto &[cmd, payload] : heardBy(companionHeard))
+        heardTexts << QStringLiteral("%1|%2").arg(cmd).arg(payload);
+    QCOMPARE(heardTexts, heard + QStringList{QStringLiteral("3|")});
+    // The video site and the maker's host answer: the page's word stands.
+    QCOMPARE(window->windowTitle(), title);
+}
+
+void tst_MainWindow::unreachableSiteIsSaidAndTriedAgain()
+{
+    // A video site that went away: its port answers no more.
+    QTcpServer stoppedSite;
+    QVERIFY(stoppedSite.listen(QHostAddress::LocalHost));
+    const quint16 port = stoppedSite.serverPort();
+    stoppedSite.close();
+    const QString siteHost = QSettings().value(QStringLiteral("hosts/video_site")).toString();
+    const auto restoreHost = qScopeGuard(
+        [siteHost] { QSettings().setValue(QStringLiteral("hosts/video_site"), siteHost); });
+    QSettings().setValue(QStringLiteral("hosts/video_site"),
+                         QStringLiteral("127.0.0.1:%1").arg(port));
+
+    sendToWindow(uint(CompanionCommand::PlayVideo), QStringLiteral("hLx7Qm2Ta9c"));
+    // The page says what it says for a video the site does not know.
+    window->player()->slot_PlayerError(VideoPlayerBrowser::VideoNotFound);
+    const QString saying = QStringLiteral("Cannot reach 127.0.0.1:%1, trying again in").arg(port);
+    QTRY_VERIFY2(window->windowTitle().startsWith(saying), qPrintable(window->windowTitle()));
+    // Still away at the first retry: said again, a little later.
+    QTRY_VERIFY_WITH_TIMEOUT(window->windowTitle().endsWith(QStringLiteral(" 2 s")), 5000);
+
+    // The site answers again: the video is loaded again.
+    QVERIFY(stoppedSite.listen(QHostAddress::LocalHost, port));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Loading player..."), 5000);
+    QCOMPARE(window->requestedVideo(), QStringLiteral("hLx7Qm2Ta9c"));
 }
 
 void tst_MainWindow::statesDrivePlayButtonAndMinimize()
@@ -801,6 +987,45 @@ void tst_MainWindow::historyFromCompanionOrLocal()
     QCOMPARE(heard.count(), 1);
 }
 
+void tst_MainWindow::companionHistoryFillsThePageHeadedHistory_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("English") << QString() << QStringLiteral("History");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Verlauf");
+}
+
+void tst_MainWindow::companionHistoryFillsThePageHeadedHistory()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, heading);
+    if (!language.isEmpty()) {
+        delete window;
+        window = nullptr;
+        QCOMPARE(installTranslations(QLocale(language)), language);
+        window = new MainWindow;
+    }
+    const auto removeTranslations = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    const QString list = QStringLiteral(R"({"entry":[{"id":"z","title":"From afar"}]})");
+    sendToWindow(uint(CompanionCommand::ShowHistory), list);
+    // The companion's list fills the page; the window stays on the page the user is on.
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QCOMPARE(window->historyPage()->jsonText(), list);
+    const auto shown = [this](const QString &script) {
+        return evaluateInPage(window->historyPage()->page(), script).toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shown(QStringLiteral("document.querySelector('.item') ? "
+                             "document.querySelector('.item').getAttribute('data-id') : ''")),
+        QStringLiteral("z"), 10000);
+    QCOMPARE(shown(QStringLiteral("document.getElementById('heading').textContent")), heading);
+}
+
 void tst_MainWindow::companionSearchShowsSearchPage()
 {
     action("actionMinimize_to_tray")->trigger();
@@ -839,6 +1064,56 @@ void tst_MainWindow::lyricsPageFollowsVideo()
     window->slot_lyricsNewTrackInfo(QStringLiteral("Other - Name"));
     window->slot_lyricsNeedTrackInfo(track);
     QCOMPARE(track, QStringLiteral("Other - Name"));
+}
+
+void tst_MainWindow::lyricsStatusStaysInItsCorner_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("finished");
+    QTest::newRow("English") << QString() << QStringLiteral("Finished");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Fertig");
+}
+
+void tst_MainWindow::lyricsStatusStaysInItsCorner()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, finished);
+    if (!language.isEmpty()) {
+        delete window;
+        window = nullptr;
+        QCOMPARE(installTranslations(QLocale(language)), language);
+        window = new MainWindow;
+    }
+    const auto removeTranslations = qScopeGuard([] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The first video sets the lyrics page up: it loads while another page is shown.
+    LyricsPanel *lyrics = window->lyricsPage();
+    window->slot_videoChanged(
+        QStringLiteral(R"({"id":"h","title":"Nordlicht Radio - Harbour Lights"})"));
+    QLabel *status = nullptr;
+    const auto statusShown = [&] {
+        for (QLabel *label : lyrics->findChildren<QLabel *>()) {
+            if (label->text() == finished && !label->isHidden())
+                status = label;
+        }
+        return status != nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(statusShown(), 10000);
+
+    // The first Ctrl+L: the page's status sits in its bottom-left corner, below the page's top
+    // where the search link is.
+    action("actionLyrics")->trigger();
+    QCOMPARE(currentPage(), static_cast<QWidget *>(lyrics));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->geometry().left(), 0);
+    QCOMPARE(status->geometry().bottom(), lyrics->height() - 1);
+    QVERIFY(status->geometry().top() > lyrics->height() / 2);
 }
 
 void tst_MainWindow::downloadWithoutVideoSaysSo()
@@ -1028,6 +1303,51 @@ void tst_MainWindow::finishedOpensTheFolderWrittenTo()
     emit status->linkActivated(QStringLiteral("local://open_folder"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(typed.path())});
+}
+
+void tst_MainWindow::downloadPageShowsTheVideoBeingSaved()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The search box holds the title of a video shown earlier.
+    showVideo(QStringLiteral("s"), QStringLiteral("Sunday session at the old mill full set"));
+    action("actionSearch")->trigger();
+    action("actionPlayer")->trigger();
+
+    StalledStream stream;
+    QTemporaryDir folder;
+    DownloadItem item;
+    item.videoId = QStringLiteral("c");
+    item.folder = folder.path();
+    item.title = QStringLiteral("Copper Lanterns - Midnight Ferry");
+    item.format = QSharedPointer<FormatInfo>::create();
+    item.format->itag = 18;
+    item.format->extension = QStringLiteral(".mp4");
+    item.format->url = stream.url().toString();
+    DialogAnswerer answerer;
+    answerer.accept(); // the file name
+    QVERIFY(window->downloadPage()->startDownload(item));
+    QTRY_VERIFY(window->downloadPage()->isDownloading());
+    window->downloadPage()->slot_readProgress(59392, 1782579);
+
+    // The progress text in the status row leads to the download page.
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QVERIFY2(status->text().contains(QStringLiteral("58 kb/1.7 mb")), qPrintable(status->text()));
+    QCOMPARE(currentPage(), static_cast<QWidget *>(window->player()));
+    QTest::mouseClick(status, Qt::LeftButton, {},
+                      QPoint(status->fontMetrics().averageCharWidth(), status->height() / 2));
+    QTRY_COMPARE(currentPage(), static_cast<QWidget *>(window->downloadPage()));
+    // The page's box names the video being saved.
+    auto *teSearch = window->findChild<QLineEdit *>(QStringLiteral("teSearch"));
+    QVERIFY(teSearch->isVisible());
+    QCOMPARE(teSearch->text(), QStringLiteral("Copper Lanterns - Midnight Ferry"));
+    // Another page gets the box's text back.
+    action("actionRelated")->trigger();
+    QCOMPARE(teSearch->text(), QStringLiteral("Sunday session at the old mill full set"));
+
+    QSignalSpy finished(window->downloadPage(), &VideoDownloadPanel::signal_downloadFinished);
+    stream.release();
+    QVERIFY(finished.wait(10000));
 }
 
 void tst_MainWindow::failedWatchPageFetchedAgain()

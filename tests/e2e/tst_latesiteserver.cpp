@@ -38,7 +38,7 @@ void tst_LateSiteServer::initTestCase()
     // Learn two free ports from a first run, then leave them unanswered.
     QString error;
     QVERIFY2(server.start({}, error), qPrintable(error));
-    server.stop();
+    QVERIFY2(server.stop(error), qPrintable(error));
     settingsDir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorbel"));
     QDir(settingsDir).removeRecursively();
     server.writePlayerHosts(QDir(settingsDir).filePath(QStringLiteral("MiniVideoPlayerSV.ini")));
@@ -49,8 +49,9 @@ void tst_LateSiteServer::initTestCase()
 void tst_LateSiteServer::cleanupTestCase()
 {
     companion.reset();
-    server.stop();
     QDir(settingsDir).removeRecursively();
+    QString error;
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 void tst_LateSiteServer::readyOnceWhenTheServerComesUp()

@@ -92,6 +92,8 @@ void tst_PlayVideo::cleanupTestCase()
         player.waitForFinished();
     }
     QDir(settingsDir).removeRecursively();
+    QString error;
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 void tst_PlayVideo::send(uint cmd, const QString &payload)

@@ -2,7 +2,6 @@
 // companion peer over the real local sockets. The window runs in this process so the test can
 // read what the pages show.
 
-#include "pagescript.h"
 #include "companionlink.h"
 #include "companionpeer.h"
 #include "dialoganswerer.h"
@@ -11,6 +10,7 @@
 #include "mainwindow.h"
 #include "pages/videolistbrowser.h"
 #include "pages/videoplayerbrowser.h"
+#include "pagescript.h"
 #include "siteserverprocess.h"
 
 #include <QAction>
@@ -43,9 +43,10 @@ struct Row
 QList<Row> shownRows(VideoListBrowser *page)
 {
     const QVariantList rows =
-        evaluateInPage(page->page(),
-                       QStringLiteral("Array.prototype.map.call(document.querySelectorAll('.item'), "
-                                      "function (e) { return [e.getAttribute('data-id'), e.title]; })"))
+        evaluateInPage(
+            page->page(),
+            QStringLiteral("Array.prototype.map.call(document.querySelectorAll('.item'), "
+                           "function (e) { return [e.getAttribute('data-id'), e.title]; })"))
             .toList();
     QList<Row> result;
     for (const QVariant &row : rows)
@@ -132,6 +133,8 @@ void tst_WindowPages::cleanupTestCase()
     window.reset();
     companion.reset();
     QDir(settingsDir).removeRecursively();
+    QString error;
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 void tst_WindowPages::screenshot(const QString &name)
@@ -393,9 +396,9 @@ void tst_WindowPages::userLevelRun()
     QVERIFY(index < rows.size());
     const Row clicked = rows.at(index);
     // Marked so that the click below finds the same entry.
-    evaluateInPage(window->searchPage()->page(),
-                   QStringLiteral("document.querySelectorAll('.item')[%1].id = 'clickedEntry'")
-                       .arg(index));
+    evaluateInPage(
+        window->searchPage()->page(),
+        QStringLiteral("document.querySelectorAll('.item')[%1].id = 'clickedEntry'").arg(index));
     const QString entry = QStringLiteral("#clickedEntry");
     const QRect box = elementRect(window->searchPage()->page(), entry);
     QVERIFY2(window->searchPage()->rect().contains(box.center()),

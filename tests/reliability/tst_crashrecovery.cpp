@@ -112,6 +112,8 @@ void tst_CrashRecovery::cleanup()
 void tst_CrashRecovery::cleanupTestCase()
 {
     QDir(settingsDir()).removeRecursively();
+    QString error;
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 void tst_CrashRecovery::writeSettings(int volume)
@@ -219,7 +221,7 @@ void tst_CrashRecovery::killDuringDownload()
         QVERIFY2(file.fileName().endsWith(QStringLiteral(".part")), qPrintable(file.fileName()));
         QVERIFY(file.size() > 0 && file.size() < streamSize);
     }
-    slow.stop();
+    QVERIFY2(slow.stop(error), qPrintable(error));
 
     nextStartWorks("during a download");
 }

@@ -71,8 +71,7 @@ bool tst_ServerOutage::startServer(int makerPort, int videoPort)
 
 void tst_ServerOutage::stopServerHard()
 {
-    server.process().kill();
-    QVERIFY(server.process().waitForFinished(5000));
+    QVERIFY(server.kill());
 }
 
 void tst_ServerOutage::initTestCase()
@@ -94,6 +93,8 @@ void tst_ServerOutage::cleanupTestCase()
     window.reset();
     companion.reset();
     QDir(settingsDir).removeRecursively();
+    QString error;
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 void tst_ServerOutage::serverGoneDuringPlayback()

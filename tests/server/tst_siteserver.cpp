@@ -136,7 +136,8 @@ void tst_SiteServer::initTestCase()
 
 void tst_SiteServer::cleanupTestCase()
 {
-    m_server.stop();
+    QString error;
+    QVERIFY2(m_server.stop(error), qPrintable(error));
 }
 
 Reply tst_SiteServer::get(const QUrl &url, const QByteArray &range)

@@ -6,7 +6,8 @@
 
 SiteServerProcess::~SiteServerProcess()
 {
-    stop();
+    // Here only after a test that failed before its stop(); that failure is reported already.
+    end();
 }
 
 QString SiteServerProcess::program()
@@ -59,6 +60,7 @@ bool SiteServerProcess::startOn(int makerPort, int videoPort, const QStringList 
             if (match.hasMatch()) {
                 m_makerPort = match.captured(1).toInt();
                 m_videoPort = match.captured(2).toInt();
+                m_started = true;
                 return true;
             }
         }
@@ -67,7 +69,54 @@ bool SiteServerProcess::startOn(int makerPort, int videoPort, const QStringList 
     return false;
 }
 
-void SiteServerProcess::stop()
+bool SiteServerProcess::stop(QString &error)
+{
+    if (!m_started) {
+        end();
+        return true;
+    }
+    m_started = false;
+    const auto lastErrors = [this] {
+        return QString::fromLocal8Bit(m_process.readAllStandardError().right(4000));
+    };
+    if (m_process.state() == QProcess::NotRunning) {
+        error = QStringLiteral("site-server ended before it was stopped (%1): %2")
+                    .arg(m_process.exitStatus() == QProcess::CrashExit
+                             ? QStringLiteral("crashed")
+                             : QStringLiteral("exit status %1").arg(m_process.exitCode()),
+                         lastErrors());
+        return false;
+    }
+    m_process.terminate();
+    // The server lets its open connections end first, and keeps an idle keep-alive connection
+    // (a network access manager's) for up to 5 s.
+    if (!m_process.waitForFinished(15000)) {
+        end();
+        error = QStringLiteral("site-server was still running 15 s after SIGTERM: %1")
+                    .arg(lastErrors());
+        return false;
+    }
+    if (m_process.exitStatus() == QProcess::CrashExit) {
+        error = QStringLiteral("site-server crashed on SIGTERM: %1").arg(lastErrors());
+        return false;
+    }
+    if (m_process.exitCode() != 0) {
+        error = QStringLiteral("site-server ended with exit status %1: %2")
+                    .arg(m_process.exitCode())
+                    .arg(lastErrors());
+        return false;
+    }
+    return true;
+}
+
+bool SiteServerProcess::kill()
+{
+    m_started = false;
+    m_process.kill();
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(5000);
+}
+
+void SiteServerProcess::end()
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.terminate();

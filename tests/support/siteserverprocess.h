@@ -18,7 +18,15 @@ public:
     bool start(const QStringList &extraArguments, QString &error);
     // The same on the given ports (those of an earlier run, say).
     bool startOn(int makerPort, int videoPort, const QStringList &extraArguments, QString &error);
-    void stop();
+    // Ends the server (SIGTERM; SIGKILL if it is still there 15 s later) and says whether it lived
+    // and ended as it should: running until asked, then exit status 0. A server that crashed,
+    // ended early or ended with a sanitizer report (leaks included) fails with a message that
+    // holds its last standard error; a test that starts a server calls this and verifies it.
+    // Nothing to judge without a server started since the last stop() or kill().
+    [[nodiscard]] bool stop(QString &error);
+    // Ends the server at once with SIGKILL, as a machine that loses it would; false if it is
+    // still there 5 s later.
+    [[nodiscard]] bool kill();
 
     int makerPort() const { return m_makerPort; }
     int videoPort() const { return m_videoPort; }
@@ -36,7 +44,11 @@ public:
     static QString mediaDir();
 
 private:
+    void end();
+
     QProcess m_process;
+    // Started and neither stopped nor killed since: stop() judges how it ended.
+    bool m_started = false;
     int m_makerPort = 0;
     int m_videoPort = 0;
 };

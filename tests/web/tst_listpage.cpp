@@ -72,7 +72,8 @@ void tst_ListPage::initTestCase()
 void tst_ListPage::cleanupTestCase()
 {
     m_page.reset();
-    m_server.stop();
+    QString error;
+    QVERIFY2(m_server.stop(error), qPrintable(error));
 }
 
 void tst_ListPage::init()

@@ -104,7 +104,8 @@ void tst_PlayerPage::initTestCase()
 void tst_PlayerPage::cleanupTestCase()
 {
     m_page.reset();
-    m_server.stop();
+    QString error;
+    QVERIFY2(m_server.stop(error), qPrintable(error));
 }
 
 void tst_PlayerPage::init()

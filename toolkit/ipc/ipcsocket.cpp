@@ -27,6 +27,11 @@ bool IPCSocket::isListening() const
     return server->isListening();
 }
 
+QString IPCSocket::serverPath() const
+{
+    return server->isListening() ? server->fullServerName() : QString();
+}
+
 bool IPCSocket::sendCommand(uint cmd, const QString &text, const QString &serverName)
 {
     return sendMessage(QStringLiteral("%1|%2").arg(cmd).arg(text), serverName, timeoutMs);

@@ -33,6 +33,8 @@ public:
     bool sendMessage(const QString &message, const QString &serverName, int timeout);
 
     bool isListening() const;
+    // Where the listening server lives (on Unix its socket file); empty when not listening.
+    QString serverPath() const;
 
     // Splits a received message "<number>|<payload>" into its command and payload. False, with
     // both left alone, unless the text holds exactly one "|"; a number that does not read as a

@@ -284,7 +284,7 @@ void CookieJar::save()
                      persistent.end());
 
     const CookieFile::Contents contents{persistent, m_blockedCookies, m_allowedCookies,
-                                       m_allowForSessionCookies};
+                                        m_allowForSessionCookies};
     if (!CookieFile::write(m_cookieFile, contents))
         qCWarning(lcNet) << "CookieJar::save cannot write" << m_cookieFile;
 

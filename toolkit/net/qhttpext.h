@@ -45,11 +45,11 @@ public:
         QNetworkReply *reply = nullptr;
 
         // Bookkeeping of the engine.
-        int redirects = 0;   // redirects followed so far
-        qint64 received = 0; // body bytes of the current reply written to the file
-        QString abortReason; // why the engine ended the reply itself (write failure, size)
-        QByteArray range;    // Range header of a resumed download, repeated on redirects
-        qint64 keptSize = 0; // size of a resumed file before this run; kept when it fails
+        int redirects = 0;      // redirects followed so far
+        qint64 received = 0;    // body bytes of the current reply written to the file
+        QString abortReason;    // why the engine ended the reply itself (write failure, size)
+        QByteArray range;       // Range header of a resumed download, repeated on redirects
+        qint64 keptSize = 0;    // size of a resumed file before this run; kept when it fails
         bool rewriting = false; // a resumed file written again from its start (range ignored)
 
         httpInfo() = default;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
@@ -294,6 +295,16 @@ bool WebBrowser::zoomByWheel(QWheelEvent *event)
     return false;
 }
 
+void WebBrowser::resizeEvent(QResizeEvent *event)
+{
+    QWebEngineView::resizeEvent(event);
+    // A page of a stacked widget loads before it is first shown, at the small size of a hidden
+    // page; its status stays in the bottom-left corner of the size it is shown at, instead of
+    // covering the top of the page.
+    statusLabel->resize(qMin(statusLabel->sizeHint().width() + 4, width()), statusLabel->height());
+    statusLabel->move(0, height() - statusLabel->height());
+}
+
 void WebBrowser::contextMenuEvent(QContextMenuEvent *event)
 {
     QWebEnginePage *current = page();
@@ -313,11 +324,6 @@ void WebBrowser::contextMenuEvent(QContextMenuEvent *event)
     }
     menu->exec(event->globalPos());
     delete menu;
-}
-
-void WebBrowser::resizeEvent(QResizeEvent *event)
-{
-    QWebEngineView::resizeEvent(event);
 }
 
 } // namespace QT_EXT

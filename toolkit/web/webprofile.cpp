@@ -15,9 +15,8 @@ QWebEngineProfile *webProfile()
         const QString dataFolder =
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         profile->setPersistentStoragePath(dataFolder + QStringLiteral("/webengine"));
-        profile->setCachePath(
-            QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
-            QStringLiteral("/webengine"));
+        profile->setCachePath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                              QStringLiteral("/webengine"));
         profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
     return profile;

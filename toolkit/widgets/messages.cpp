@@ -62,10 +62,10 @@ int showNativeMessage(const MessageKind &kind, const QString &text, const QStrin
     static_assert(nativeAnswerYes == QMessageBox::Yes && nativeAnswerNo == QMessageBox::No &&
                   nativeAnswerCancel == QMessageBox::Cancel);
     HWND owner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
-    return nativeMessageBox(
-        owner, reinterpret_cast<const wchar_t *>(plain.utf16()),
-        title.isEmpty() ? nullptr : reinterpret_cast<const wchar_t *>(title.utf16()),
-        kind.nativeStyle);
+    return nativeMessageBox(owner, reinterpret_cast<const wchar_t *>(plain.utf16()),
+                            title.isEmpty() ? nullptr
+                                            : reinterpret_cast<const wchar_t *>(title.utf16()),
+                            kind.nativeStyle);
 }
 #endif
 

@@ -20,7 +20,8 @@ const char *const description =
 
 Commands:
   listen                 listen on "Sonvara" and print every notification as
-                         "<number> <name> [payload]", one per line
+                         "<number> <name> [payload]", one per line; a socket file
+                         removed under it is reported and listened on again
   playlist ID...         listen as above and play the videos one after another:
                          the first when the player is ready, the next on each
                          NextTrack; HistoryRequest is answered with the videos

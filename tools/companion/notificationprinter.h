@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTextStream>
 
+class QFileSystemWatcher;
+
 namespace QT_EXT {
 class IPCSocket;
 }
@@ -25,10 +27,16 @@ signals:
     void notificationReceived(uint cmd, const QString &payload);
 
 private:
+    void listen();
     void print(uint cmd, const QString &payload);
+    // A socket file removed under the tool (a clean-up of the temporary folder, say) leaves it
+    // deaf without a word: it says so and listens again.
+    void socketFileChanged(const QString &path);
 
     QT_EXT::IPCSocket *endpoint = nullptr;
+    QFileSystemWatcher *watcher = nullptr;
     QTextStream out;
+    QTextStream err;
     int maxCount = 0;
     int received = 0;
 };

@@ -592,6 +592,7 @@ void tst_VideoDownloadPanel::fullDownloadFromSiteServer()
                                {QStringLiteral("url"), target},
                                {QStringLiteral("thumbnail"), item.thumbnail}};
     QCOMPARE(sent, expected);
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 QTEST_MAIN(tst_VideoDownloadPanel)

@@ -314,6 +314,7 @@ void tst_VideoHtmlInfo::siteServerWatchPage()
         QStringLiteral("43||.mp4|") + stream + QStringLiteral("43&quality=medium&type=video/webm"),
     };
     QCOMPARE(describe(info.formats()), expected);
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 QTEST_MAIN(tst_VideoHtmlInfo)

@@ -1,8 +1,8 @@
-#include "pagescript.h"
 #include "appsettings.h"
 #include "dialoganswerer.h"
 #include "fakehttpserver.h"
 #include "lyrics/lyricspanel.h"
+#include "pagescript.h"
 #include "qhttpext.h"
 #include "siteserverprocess.h"
 
@@ -254,8 +254,9 @@ void tst_LyricsPanel::init()
 
 void tst_LyricsPanel::cleanupTestCase()
 {
-    server.stop();
     QDir(settingsFolder()).removeRecursively();
+    QString error;
+    QVERIFY2(server.stop(error), qPrintable(error));
 }
 
 void tst_LyricsPanel::checkNumber_data()
@@ -331,7 +332,8 @@ void tst_LyricsPanel::searchLinkStartsSearch()
     QSignalSpy linkClicked(&panel, &QT_EXT::WebBrowser::signal_linkClicked);
     DialogAnswerer answerer;
     answerer.accept();
-    QCOMPARE(searchAnchor(panel), QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
+    QCOMPARE(searchAnchor(panel),
+             QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
     QVERIFY(clickElement(&panel, searchAnchorSelector()));
 
     QTRY_COMPARE(*asked, 1);
@@ -339,7 +341,8 @@ void tst_LyricsPanel::searchLinkStartsSearch()
     QCOMPARE(answerer.answered(), 1);
     QCOMPARE(answerer.seen().first().className, QStringLiteral("TrackInfoDlg"));
     QCOMPARE(answerer.seen().first().parent.data(), &panel);
-    QCOMPARE(searchAnchor(panel), QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
+    QCOMPARE(searchAnchor(panel),
+             QStringLiteral("Find lyrics for Nordlicht Radio - Harbour Lights"));
     // The panel's own link is not followed as a navigation.
     QCOMPARE(linkClicked.count(), 0);
 }
@@ -567,8 +570,9 @@ void tst_LyricsPanel::markupShownAsText()
     QTRY_COMPARE(shownText(panel), markup);
     QCOMPARE(fake.requests().size(), rawAnswer ? 1 : 0);
     const auto count = [&panel](const QString &selector) {
-        return evaluateInPage(panel.page(),
-                              QStringLiteral("document.querySelectorAll('%1').length").arg(selector))
+        return evaluateInPage(
+                   panel.page(),
+                   QStringLiteral("document.querySelectorAll('%1').length").arg(selector))
             .toInt();
     };
     QCOMPARE(count(QStringLiteral("script")), 0);

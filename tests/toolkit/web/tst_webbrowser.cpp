@@ -167,6 +167,33 @@ void tst_WebBrowser::attachmentFileName_data()
                                     << true << QStringLiteral("run.bat");
     QTest::newRow("parent folder alone")
         << QStringLiteral("attachment; filename=..") << true << QString();
+    // filename* carries charset'language'percent-encoded bytes; the name is what they decode to.
+    QTest::newRow("extended name")
+        << QStringLiteral("attachment; filename*=UTF-8''x") << true << QStringLiteral("x");
+    QTest::newRow("extended UTF-8 name")
+        << QStringLiteral("attachment; filename*=UTF-8''%E2%82%AC%20rates.mp4") << true
+        << QStringLiteral("\u20acrates.mp4");
+    QTest::newRow("extended Latin-1 name with language")
+        << QStringLiteral("attachment; filename*=iso-8859-1'en'%A3.mp4") << true
+        << QStringLiteral("\u00a3.mp4");
+    QTest::newRow("extended name before plain name")
+        << QStringLiteral("attachment; filename*=UTF-8''a.mp4; filename=b.mp4") << true
+        << QStringLiteral("a.mp4");
+    QTest::newRow("extended path")
+        << QStringLiteral("attachment; filename*=UTF-8''..%2F..%2F.profile") << true
+        << QStringLiteral(".profile");
+    QTest::newRow("extended unknown charset")
+        << QStringLiteral("attachment; filename*=UTF-16''x.mp4") << true << QString();
+    QTest::newRow("extended broken escape")
+        << QStringLiteral("attachment; filename*=UTF-8''%E2%8.mp4") << true << QString();
+    QTest::newRow("extended cut UTF-8")
+        << QStringLiteral("attachment; filename*=UTF-8''a%E2%82") << true << QString();
+    QTest::newRow("extended invalid UTF-8")
+        << QStringLiteral("attachment; filename*=UTF-8''%FF.mp4") << true << QString();
+    QTest::newRow("extended without language")
+        << QStringLiteral("attachment; filename*=UTF-8'x.mp4") << true << QString();
+    QTest::newRow("extended quoted")
+        << QStringLiteral("attachment; filename*=\"UTF-8''x.mp4\"") << true << QString();
 }
 
 void tst_WebBrowser::attachmentFileName()
