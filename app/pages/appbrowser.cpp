@@ -135,6 +135,6 @@ void AppBrowser::onLoadFinished(bool ok)
     retryDelayMs = firstRetryDelayMs;
     failedUrl.clear();
     ready = true;
-    QTimer::singleShot(1000, this, &AppBrowser::slot_execJavaScripts);
+    QTimer::singleShot(queuedCallsDelayMs, this, &AppBrowser::slot_execJavaScripts);
     emit signal_browserReady();
 }

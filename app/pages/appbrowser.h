@@ -11,9 +11,9 @@ class QTimer;
 
 // The base of the pages that the application drives by script. Page script reaches it as the
 // window object AppBrowserEvents (an AppBrowserEvents object on the page's web channel); script
-// calls made before the page is ready wait until 1000 ms after the next finished load. A page
-// that could not be loaded is not ready: the load is tried again after 1, 2, 4 ... and at most
-// 30 seconds, and the calls keep waiting.
+// calls made before the page is ready wait until queuedCallsDelayMs after the next finished
+// load. A page that could not be loaded is not ready: the load is tried again after 1, 2, 4 ...
+// and at most 30 seconds, and the calls keep waiting.
 class AppBrowser : public QT_EXT::WebBrowser
 {
     Q_OBJECT
@@ -21,6 +21,9 @@ class AppBrowser : public QT_EXT::WebBrowser
     Q_PROPERTY(QString html READ htmlText WRITE setHtmlText)
 
 public:
+    // Calls queued before the page was ready run this long after the load finished: the
+    // bridge reaches the page through its channel a moment after the load.
+    static constexpr int queuedCallsDelayMs = 1000;
     static constexpr int firstRetryDelayMs = 1000;
     static constexpr int longestRetryDelayMs = 30000;
 

@@ -184,9 +184,14 @@ void tst_PlayerPage::loadErrors()
     QFETCH(int, error);
     run(QStringLiteral("loadPlayer('%1')").arg(id));
     QTRY_COMPARE_WITH_TIMEOUT(m_events.errors(), QList<int>{error}, 10000);
-    // Nothing else went out: no address, no record, no playing.
-    QTest::qWait(300);
-    QCOMPARE(m_events.log, QStringList{QStringLiteral("error %1").arg(error)});
+    // Nothing else went out: no address, no record, no playing. The title asked for afterwards
+    // comes on the same way as the failed video's record would have, and after it.
+    const QString later = QStringLiteral("Ko6Nh3Bs8Uf");
+    run(QStringLiteral("getVideoTitle('%1')").arg(later));
+    const QString laterRecord = QStringLiteral("\"id\":\"%1\"").arg(later);
+    QTRY_VERIFY_WITH_TIMEOUT(m_events.log.join(QLatin1Char('\n')).contains(laterRecord), 10000);
+    QVERIFY2(m_events.log.size() == 2, qPrintable(m_events.log.join(QStringLiteral(" | "))));
+    QCOMPARE(m_events.log.first(), QStringLiteral("error %1").arg(error));
     QVERIFY(
         run(QStringLiteral("document.getElementById('message').textContent")).toString().size() >
         0);
@@ -235,7 +240,9 @@ void tst_PlayerPage::volumeSetBeforePlayingStays()
     run(QStringLiteral("setVideoVolume(40)"));
     run(QStringLiteral("loadPlayer('Ge2Xy5Ci7Lo')"));
     waitForState(1);
-    QTest::qWait(1500);
+    // The echo comes as the stream starts; the end of the clip, reported on the same way as
+    // the volume, comes after the whole stream.
+    waitForState(0);
     QCOMPARE(run(QStringLiteral("player.getVolume()")).toInt(), 40);
     for (int volume : m_events.volumes())
         QCOMPARE(volume, 40);

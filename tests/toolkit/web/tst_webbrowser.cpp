@@ -521,7 +521,16 @@ void tst_WebBrowser::navigationHook()
     QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, 5000);
     QCOMPARE(asked.first(), server.url(QStringLiteral("/next")));
     if (refuse) {
-        QTest::qWait(500);
+        // A fetch made by the page afterwards: a load of the refused link would have started
+        // before its answer came, and would have taken the page with the fetch away.
+        evaluateInPage(browser.page(),
+                       QStringLiteral("fetch('/later').then(function (r) { return r.text(); })"
+                                      ".then(function (t) { window.laterAnswer = t; })"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluateInPage(browser.page(), QStringLiteral("window.laterAnswer || ''"))
+                .toString()
+                .contains(QStringLiteral("/later")),
+            10000);
         QCOMPARE(started.size(), 1);
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(browser.url(), server.url(QStringLiteral("/first")));
