@@ -232,8 +232,13 @@ void tst_HostileInput::tenThousandListEntries()
     };
     QTRY_VERIFY_WITH_TIMEOUT(shown() > 0, 60000);
     const qint64 renderedMs = clock.elapsed();
-    // Whatever the images ask for settles within a few seconds.
-    QTest::qWait(3000);
+    // Every thumbnail the page holds has been asked for once each of its images has loaded or
+    // failed; the page makes no image after its rows.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        evaluateInPage(browser.page(),
+                       QStringLiteral("Array.from(document.images).every(i => i.complete)"))
+            .toBool(),
+        60000);
     const int rows = shown();
     const int thumbnails = [&maker] {
         int n = 0;
