@@ -34,10 +34,6 @@ constexpr int companionHistoryCount = 20;
 constexpr int resizeDelayMs = 2000;
 constexpr int waitingResizeDelayMs = 500;
 
-// Retries of a video whose site cannot be reached: 1, 2, 4 ... s, at most 30 s apart.
-constexpr int firstRetryDelayMs = 1000;
-constexpr int longestRetryDelayMs = 30000;
-
 constexpr Qt::WindowFlags mainWindowFlags = Qt::CustomizeWindowHint | Qt::WindowSystemMenuHint |
                                             Qt::WindowMinimizeButtonHint |
                                             Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;

@@ -32,6 +32,10 @@ class MainWindow : public QMainWindow
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
+    // Retries of a video whose site cannot be reached: 1, 2, 4 ... s, at most 30 s apart.
+    static constexpr int firstRetryDelayMs = 1000;
+    static constexpr int longestRetryDelayMs = 30000;
+
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
