@@ -6,6 +6,7 @@
 #include "companionlink.h"
 #include "companionnotifier.h"
 #include "ipcsocket.h"
+#include "pages/appbrowser.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -187,6 +188,7 @@ void tst_ProtocolDoc::timings()
          ms(CompanionNotifier::videoChangedDelayMs)},
         {QStringLiteral("CompanionNotifier::nextTrackDelayMs"),
          ms(CompanionNotifier::nextTrackDelayMs)},
+        {QStringLiteral("AppBrowser::queuedCallsDelayMs"), ms(AppBrowser::queuedCallsDelayMs)},
     };
     QCOMPARE(documented, code);
 }
