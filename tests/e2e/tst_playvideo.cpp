@@ -189,11 +189,15 @@ void tst_PlayVideo::playThroughToTheEnd()
     const int secondChanged = waitFor(14, beforeJson);
     QVERIFY2(secondChanged >= 0, "no VideoChanged for the JSON Play");
     QVERIFY(heard.at(secondChanged).payload.contains(secondId));
+    // What the later videos cause may come in between (on a slow machine the video not allowed
+    // is reported as changed before the JSON Play arrives); nothing may be of the unknown id.
     for (const Heard &h : heard.mid(beforeUnknown, secondChanged - beforeUnknown)) {
-        const bool laterOne = (h.cmd == 26 && h.payload == QLatin1String("Video not allowed")) ||
-                              (h.cmd == 3 && h.payload.contains(secondId));
-        QVERIFY2(laterOne || (h.cmd != 14 && h.cmd != 26 && h.cmd != 3),
-                 qPrintable(QStringLiteral("%1 %2").arg(h.cmd).arg(h.payload)));
+        const bool ofUnknown =
+            h.payload.contains(unknownId) ||
+            (h.cmd == 26 && h.payload != QLatin1String("Video not allowed")) ||
+            ((h.cmd == 14 || h.cmd == 3) && !h.payload.contains(notEmbeddableId) &&
+             !h.payload.contains(secondId));
+        QVERIFY2(!ofUnknown, qPrintable(QStringLiteral("%1 %2").arg(h.cmd).arg(h.payload)));
     }
 
     // PlayerReady came exactly once.
