@@ -21,13 +21,17 @@ void tst_CompanionListen::socketRemovedIsSaidAndListenedAgain()
 {
     // Where a local server of this name lives on Unix: the temporary folder.
     const QString socketFile = QDir(QDir::tempPath()).filePath(companionServerName);
+    // A listener killed by an earlier run leaves its file behind; this run's must be the one
+    // that is watched and removed.
+    QFile::remove(socketFile);
     QProcess listener;
     listener.start(QStringLiteral(COMPANION_BINARY), {QStringLiteral("listen")});
     QVERIFY(listener.waitForStarted());
     QTRY_VERIFY(QFileInfo::exists(socketFile));
-    const auto stop = qScopeGuard([&listener] {
+    const auto stop = qScopeGuard([&listener, socketFile] {
         listener.kill();
         listener.waitForFinished();
+        QFile::remove(socketFile);
     });
 
     QVERIFY(QFile::remove(socketFile));
